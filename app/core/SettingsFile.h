@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace ld {
+
+// The settings file "luminodrift_var.prm": lines "key = value", read into an
+// ordered list of lines and looked up by key.
+
+enum class SettingKind { Text, Integer, ItemIndex, Boolean };
+
+struct SettingKey {
+  const char* key;
+  SettingKind kind;
+  const char* defaultValue;  // used when the key is missing or its value empty
+};
+
+inline constexpr int kSettingCount = 37;
+
+// The 37 keys in the order in which they are read and written.
+const std::array<SettingKey, kSettingCount>& SettingKeys();
+
+// The default text of a key ("<data directory>/A" and "/B" for the albums).
+QString SettingDefault(const SettingKey& key);
+
+// The key of that name; nullptr when there is none.
+const SettingKey* FindSettingKey(const QString& key);
+
+// Empties the list; when the file exists, fills it with the file's lines.
+void LoadSettingsList(QStringList& list, const QString& path);
+
+// The lookup rule: the first line containing "=" whose text before its first
+// "=" equals key + one blank (letter case ignored); its value after that "="
+// trimmed of blanks; the default when there is no such line or the value is
+// empty.
+QString ReadSetting(const QStringList& list, const QString& key, const QString& defaultText);
+
+// True exactly when the value is "true".
+bool ReadBool(const QStringList& list, const QString& key, const QString& defaultText);
+
+// The value as a whole number; throws ld::Error with the conversion message
+// (the trimmed value) when it is not one.
+int ReadInt(const QStringList& list, const QString& key, const QString& defaultText);
+
+// Appending writers: key + " = " + value.
+void WriteText(QStringList& list, const QString& key, const QString& value);
+void WriteBool(QStringList& list, const QString& key, bool value);
+void WriteInt(QStringList& list, const QString& key, int value);
+
+}  // namespace ld

@@ -1,0 +1,320 @@
+#pragma once
+
+#include <QCursor>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QSize>
+#include <QStringList>
+#include <QTimer>
+#include <QToolButton>
+#include <QWidget>
+#include <functional>
+
+#include "catalogue/Catalogue.h"
+#include "panel/Controls.h"
+#include "platform/Services.h"
+#include "show/KeyCodes.h"
+#include "show/ui/PictureView.h"
+
+namespace ld {
+
+// The main window: a frameless full-screen window, black, with the picture
+// control, the caption labels and the panels on top. It holds the run-time
+// state of the show and the handlers of its controls. Its methods are spread
+// over the files of the folder they belong to:
+//   app/ui/Tdiapo.cpp          creation, activation, start-up, quit
+//   app/ui/TdiapoSettings.cpp  settings load and save, state files
+//   panel/BuildPanels.cpp      the panels and their controls
+//   panel/Layout.cpp           compact and full layouts, small handlers
+//   show/ui/...                the show loop, keys, timer
+class Tdiapo : public QWidget {
+  Q_OBJECT
+ public:
+  // request: the request character of the command line ("s", "p", ... or
+  // empty). screenSize: the screen's size, taken once; every layout uses it.
+  // Creation runs the creation steps up to making the window visible; call
+  // Start() to run the start-up sequence.
+  Tdiapo(Services& services, const QString& request, QSize screenSize, QWidget* parent = nullptr);
+  ~Tdiapo() override;
+
+  // Creation steps 16 to 19: visible (activation), StartUpSequence, then the
+  // caption labels. Errors raised here are shown and the rest is skipped.
+  void Start();
+  // Creation steps 18 and 19 (the corner labels emptied and placed), run once
+  // when the first run of the show has stopped.
+  void FinishCreation();
+  // True while a run of the show is under way (defined with the show).
+  bool ShowRunActive() const;
+
+  // The key preview: every key release of this window, before any control
+  // sees it. Auto-repeated releases are ignored.
+  void HandleKeyRelease(QObject* receiver, QKeyEvent* e);
+
+  // ---- Part of the start-up and the way out ----
+  void FormActivate();
+  void StartUpSequence();
+  void QuitProgram();
+  void Button_quitClick();
+  void aPanel_sauve_param_et_BD0_et_quitterClick();
+  void CentrePointer();
+
+  // ---- settings and state files ----
+  void LoadSettings();
+  void SaveSettings();
+  void Button2Click();
+  void Button_enreg_paramClick();
+  void LoadDirectoryList();
+  void SaveDirectoryList();
+  void LoadHistory();
+  void SaveHistory();
+  // The current-directory list: the picture that replaces `chosen`, when the
+  // list yields one (shortening it on disk), else `chosen`.
+  QString TakeFromCurrentDirectoryList(const QString& chosen);
+
+  // ---- panels ----
+  void CompactLayout();
+  void FullLayout();
+  void Button_avec_sans_optionClick();
+  void MarkRebuildNeeded();
+  void ClearRebuildMark();
+  void Button_param_avancerClick();
+  void Button4Click();
+  void ButtonValidationDelaiClick();
+  void CheckBox_voir_liste_300Click();
+
+  // ---- catalogue ----
+  void ReadExclusionFile();
+  void PrepareCatalogue();
+
+  // ---- show ----
+  void ShowNextPicture();
+  void FormKeyUp(int key);
+  void Timer1Timer();
+
+  // Runs fn as an entry point that Qt calls: an ld::Error is shown in the
+  // error box and the handler stops there; the program goes on.
+  void Guarded(const std::function<void()>& fn);
+
+  // Notice / confirmation through the dialogs service; the main window then
+  // becomes active again, which runs the activation steps.
+  void Notice(const QString& text);
+  bool Confirm(const QString& text);
+
+  Services& services() { return services_; }
+  const QSize& ScreenSize() const { return screen_; }
+
+  // ---- run-time fields ----
+  int screen_width = 0;
+  int screen_height = 0;
+  int last_key = 0;
+  bool stop_requested = false;
+  bool settings_changed = false;
+  bool rebuild_requested = false;
+  QCursor saved_cursor;
+  int history_file_limit = 300;
+  int dt0_a = 0, dt1_a = 0, dt2_a = 0, dt2_b = 0, dt3_a = 0, dt3_b = 0, dt4_a = 0, dt4_b = 0,
+      dt5_a = 0, dt5_b = 0, _haut = 0;
+  // Program-wide values.
+  int scan_counter = 0;
+  int history_position = -1;
+  bool show_running = true;
+  int history_list_limit = 32766;
+  int timer_ticks = 0;
+  int last_pointer_x = 0;
+  double last_sample_time = 0;
+  bool replaying_history = false;
+  int vmax = 0, zoom_max10 = 0, inc_dx = 0, sequential_index = 0, rayon_rnd = 0, nb_fouille = 0;
+  QString current_path;
+  QString last_shown_path;
+  QString request_;
+
+  // The catalogue and its directory table.
+  Catalogue catalogue;
+
+  // ---- working lists (never shown) ----
+  QStringList ListBox_param;
+  QStringList ListBox_tmp;
+  QStringList CheckListBox_rep_flag;
+  QStringList ListBox_rep_exclu;
+  QStringList ListBox_rep_nom_fic_exclu;
+  QStringList ListBox_fic_rep_crt;
+
+  // ---- controls of the window itself ----
+  PictureView* Image2 = nullptr;
+  QLabel* Label1 = nullptr;   // caption over the picture
+  QLabel* Label6 = nullptr;   // status ("patientez ...")
+  QLabel* Label4 = nullptr;   // hidden
+  QLabel* Label_an = nullptr;
+  QLabel* Label_mois = nullptr;
+  QLabel* Label_options = nullptr;
+  QListWidget* ListBox_passee = nullptr;  // the history list
+  QTimer* Timer1 = nullptr;
+
+  // ---- Panel1 ----
+  QFrame* Panel1 = nullptr;
+  ClickPanel* Panel_continuer = nullptr;
+  QPushButton* Button_retour = nullptr;
+  QPushButton* Button_avance = nullptr;
+  ClickPanel* Panel_ouvrir_rep_img = nullptr;
+  QPushButton* Button_avec_sans_option = nullptr;
+  QPushButton* Button_quit = nullptr;
+  QPushButton* Button_close_param = nullptr;
+  QPushButton* Button_tout_le_rep = nullptr;
+  QLabel* Label11 = nullptr;
+  QLabel* Label21 = nullptr;
+  ClickPanel* Panel_ajout_rep = nullptr;
+  ClickPanel* Panel_sup_rep = nullptr;
+  ClickPanel* aPanel_sauve_param_et_BD0_et_quitter = nullptr;
+  CheckListBox* CheckListBox_rep = nullptr;
+  QFrame* Bevel1 = nullptr;
+  QLabel* Label20 = nullptr;
+  QLabel* Label8 = nullptr;
+  QLabel* Label_repertoire = nullptr;
+  QLabel* Label_nom_img = nullptr;
+  QPushButton* Button_aide = nullptr;
+  QPushButton* Button_album_a = nullptr;
+  QPushButton* Button_album_B = nullptr;
+  ClickPanel* Panel_ouvrir_repA = nullptr;
+  ClickPanel* Panel_ouvrir_repB = nullptr;
+  QToolButton* SpeedButton_album_A = nullptr;
+  QToolButton* SpeedButton_album_B = nullptr;
+  QLabel* rep_album_A = nullptr;
+  QLabel* rep_album_B = nullptr;
+  QLabel* Label13 = nullptr;
+  QCheckBox* CheckBox_rnd = nullptr;
+  QLabel* Label9 = nullptr;
+  Edit* Edit_rayon_rnd = nullptr;
+  QLabel* Label17 = nullptr;
+  Edit* Edit_nb_fouille = nullptr;
+  QLabel* Label18 = nullptr;
+  Edit* Edit_indice_non_aleatoire = nullptr;
+  QLabel* Label28 = nullptr;
+  QCheckBox* CheckBox_date_de = nullptr;
+  QCheckBox* CheckBox_date_a = nullptr;
+  Edit* Edit_annee_de = nullptr;
+  Edit* Edit_mois_de = nullptr;
+  Edit* Edit_annee_a = nullptr;
+  Edit* Edit_mois_a = nullptr;
+  QPushButton* SpeedButton_valider_filtre = nullptr;
+  QCheckBox* CheckBox_contient = nullptr;
+  Edit* Edit_contient = nullptr;
+  QCheckBox* CheckBox_fic_exclusion = nullptr;
+  QPushButton* SpeedButton1 = nullptr;
+  RadioGroup* RadioGroup_titre_ecran = nullptr;
+  QCheckBox* CheckBox_af_an = nullptr;
+  QPushButton* Button_param_avancer = nullptr;
+  QPushButton* Button2 = nullptr;
+  QLabel* Label_etat = nullptr;
+  QLabel* Label_delai = nullptr;
+
+  // ---- Panel3 ("ZOOM param") ----
+  QFrame* Panel3 = nullptr;
+  QLabel* Label14 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button_enreg_param = nullptr;
+  RadioGroup* RadioGroup_sous_rep_recursif = nullptr;
+  QLabel* Label10 = nullptr;
+  Edit* Edit_vmax = nullptr;
+  RadioGroup* RadioGroup_exclusion = nullptr;
+  QLabel* Label15 = nullptr;
+  Edit* Edit_zoom_s_dix = nullptr;
+  QLabel* Label16 = nullptr;
+  Edit* Edit_inc_pixel = nullptr;
+  QLabel* Label7 = nullptr;
+  Edit* Edit_haut = nullptr;
+  QCheckBox* CheckBox_grand_menu = nullptr;
+  QPushButton* SpeedButton2 = nullptr;
+  RadioGroup* Rdg1 = nullptr;
+  Edit* Edit_dt0_a = nullptr;
+  Edit* Edit_dt1_a = nullptr;
+  Edit* Edit_dt2_a = nullptr;
+  Edit* Edit_dt2_b = nullptr;
+  Edit* Edit_dt3_a = nullptr;
+  Edit* Edit_dt3_b = nullptr;
+  Edit* Edit_dt4_a = nullptr;
+  Edit* Edit_dt4_b = nullptr;
+  Edit* Edit_dt5_a = nullptr;
+  Edit* Edit_dt5_b = nullptr;
+  QLabel* Label12 = nullptr;
+  QToolButton* SpeedButton_xnview = nullptr;
+  QLabel* xnview_alternative_Label = nullptr;
+  QCheckBox* CheckBox_xnview_rep_et_nom = nullptr;
+  QLabel* Label19 = nullptr;
+  QLabel* Label5 = nullptr;
+  QCheckBox* CheckBox_voir_liste_300 = nullptr;
+  QLabel* Label3 = nullptr;
+
+  // ---- Panel2 ("écran de veille") and Panel4 ----
+  QFrame* Panel2 = nullptr;
+  QLabel* Label25 = nullptr;
+  QFrame* Panel4 = nullptr;
+  QLabel* Label2 = nullptr;
+  Edit* Edit1 = nullptr;
+  QPushButton* ButtonValidationDelai = nullptr;
+
+  // ---- Panel_renommage ----
+  QFrame* Panel_renommage = nullptr;
+  QLabel* Label22 = nullptr;
+  QLabel* Label27 = nullptr;
+  QLabel* Label26 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QPushButton* SpeedButton3 = nullptr;
+  QPushButton* SpeedButton5 = nullptr;
+  Edit* Edit2 = nullptr;
+  Edit* Edit3 = nullptr;
+  QLabel* Label23 = nullptr;
+  QLabel* Label24 = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  QPushButton* SpeedButton4 = nullptr;
+
+  // The pointer over the window: hidden while the show runs, saved_cursor
+  // while the panel is open.
+  void HidePointer();
+  void RestorePointer();
+  bool PointerHidden() const;
+
+  // Window colour (black for pictures, grey at start-up, red for a picture
+  // that could not be decoded).
+  void SetWindowColour(const QColor& c);
+  QColor WindowColour() const;
+
+ protected:
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  // panel/BuildPanels.cpp: creates every panel and control at its design
+  // place with its design caption, hint, colour and font.
+  void BuildPanels();
+  // panel/Layout.cpp: connects the small change handlers of the panels.
+  void ConnectPanelHandlers();
+  // Connects the handlers of the other areas once the controls exist.
+  void ConnectHandlers();
+  // panel/DirectoryListEditing.cpp: directory list, exclusion-file editor,
+  // the reset buttons.
+  void ConnectCatalogueHandlers();
+  // show/ui/TdiapoShow.cpp: history buttons, continue, timer.
+  void ConnectShowHandlers();
+  // panel/Tools.cpp: albums, viewer, manual, batch renaming.
+  void ConnectToolHandlers();
+
+ public:
+  // ==== catalogue area: members added by the catalogue work go here ====
+
+  // ==== show area: members added by the show work go here ====
+
+  // ==== tools area: members added by the tools work go here ====
+
+ private:
+
+  Services& services_;
+  QSize screen_;
+  QColor window_colour_;
+  bool pointer_hidden_ = false;
+  bool creation_finished_ = false;
+};
+
+}  // namespace ld

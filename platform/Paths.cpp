@@ -1,0 +1,45 @@
+#include "platform/Paths.h"
+
+#include <QFileInfo>
+
+namespace ld {
+
+QString JoinPath(const QString& dir, const QString& name) { return dir + kSep + name; }
+
+QString DirectoryPart(const QString& path) {
+  const qsizetype i = path.lastIndexOf(kSep);
+  if (i < 0) return QString();
+  if (i == 0) return kSepText;
+  return path.left(i);
+}
+
+QString FileNamePart(const QString& path) {
+  const qsizetype i = path.lastIndexOf(kSep);
+  return i < 0 ? path : path.mid(i + 1);
+}
+
+QString LastPathComponent(const QString& dirPath) {
+  QString p = dirPath;
+  if (p.endsWith(kSep)) p.chop(1);
+  const qsizetype i = p.lastIndexOf(kSep);
+  return i < 0 ? p : p.mid(i + 1);
+}
+
+QString LowerExtension(const QString& path) {
+  const QString name = FileNamePart(path);
+  const qsizetype i = name.lastIndexOf(u'.');
+  return i < 0 ? QString() : name.mid(i).toLower();
+}
+
+bool IsExistingDirectory(const QString& path) {
+  if (path.isEmpty()) return false;
+  return QFileInfo(path).isDir();
+}
+
+bool IsExistingFile(const QString& path) {
+  if (path.isEmpty()) return false;
+  QFileInfo fi(path);
+  return fi.exists() && !fi.isDir();
+}
+
+}  // namespace ld

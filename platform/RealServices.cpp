@@ -1,0 +1,153 @@
+#include "platform/RealServices.h"
+
+#include <QCursor>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+// Xlib defines macros (Status, Bool, ...) that clash with Qt: it comes last.
+#include <X11/Xlib.h>
+#include <alsa/asoundlib.h>
+
+namespace ld {
+
+// ---- screen saver -------------------------------------------------------
+
+IScreenSaver::State X11ScreenSaver::Get() {
+  State s;
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) return s;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return s;
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(d, &timeout, &interval, &blanking, &exposures);
+  XCloseDisplay(d);
+  s.timeoutSeconds = timeout;
+  s.active = timeout > 0;
+  return s;
+}
+
+void X11ScreenSaver::SetTimeout(int seconds) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) return;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return;
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  XGetScreenSaver(d, &timeout, &interval, &blanking, &exposures);
+  XSetScreenSaver(d, seconds, interval, blanking, exposures);
+  XSync(d, False);
+  XCloseDisplay(d);
+}
+
+// ---- pointer, clock, random, exit ---------------------------------------
+
+QPoint QtPointer::Pos() { return QCursor::pos(); }
+void QtPointer::SetPos(const QPoint& p) { QCursor::setPos(p); }
+
+double SystemClock::NowDays() {
+  // Days since 1899-12-30 in local time, as the show's speed rule counts.
+  static const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+  const QDateTime now = QDateTime::currentDateTime();
+  QDateTime localAsUtc(now.date(), now.time(), Qt::UTC);
+  return static_cast<double>(origin.msecsTo(localAsUtc)) / 86400000.0;
+}
+
+StdRandom::StdRandom() { Reseed(); }
+
+void StdRandom::Reseed() {
+  state_ = static_cast<unsigned long long>(
+               std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           0x9E3779B97F4A7C15ULL;
+}
+
+int StdRandom::Uniform(int low, int high) {
+  if (high <= low) return low;
+  // splitmix64, then an unbiased reduction to the range.
+  const unsigned long long span = static_cast<unsigned long long>(high) - low + 1;
+  const unsigned long long limit = ~0ULL - (~0ULL % span);
+  unsigned long long z;
+  do {
+    z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+  } while (z >= limit);
+  return static_cast<int>(low + static_cast<long long>(z % span));
+}
+
+void RealProcessExit::Exit(int code) {
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
+// ---- sound ----------------------------------------------------------------
+
+void AlsaSound::PlayWav(const QByteArray& wav) {
+  // The program's own WAV images: 44/46-byte RIFF header, PCM, 8 or 16 bits.
+  if (wav.size() < 44 || !wav.startsWith("RIFF")) return;
+  const auto* b = reinterpret_cast<const unsigned char*>(wav.constData());
+  auto u16 = [&](int o) { return unsigned(b[o]) | unsigned(b[o + 1]) << 8; };
+  auto u32 = [&](int o) { return u16(o) | u16(o + 2) << 16; };
+  const unsigned fmtLen = u32(16);
+  const unsigned channels = u16(22);
+  const unsigned rate = u32(24);
+  const unsigned bits = u16(34);
+  const qsizetype dataHeader = 20 + fmtLen;
+  if (dataHeader + 8 > wav.size() || channels == 0) return;
+  const unsigned dataLen = u32(static_cast<int>(dataHeader + 4));
+  const qsizetype dataStart = dataHeader + 8;
+  const qsizetype avail = std::min<qsizetype>(dataLen, wav.size() - dataStart);
+  if (avail <= 0) return;
+
+  snd_pcm_t* pcm = nullptr;
+  if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return;
+  const snd_pcm_format_t format = bits == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
+  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1,
+                         200000) == 0) {
+    const unsigned frameBytes = channels * (bits == 16 ? 2 : 1);
+    snd_pcm_sframes_t frames = avail / frameBytes;
+    const unsigned char* p = b + dataStart;
+    while (frames > 0) {
+      snd_pcm_sframes_t w = snd_pcm_writei(pcm, p, frames);
+      if (w < 0) w = snd_pcm_recover(pcm, static_cast<int>(w), 1);
+      if (w < 0) break;
+      p += w * frameBytes;
+      frames -= w;
+    }
+    snd_pcm_drain(pcm);
+  }
+  snd_pcm_close(pcm);
+}
+
+// ---- processes and desktop -------------------------------------------------
+
+bool QtShell::RunAndWait(const QString& program, const QStringList& args,
+                         const std::function<void()>& whileWaiting) {
+  QProcess p;
+  p.setProgram(program);
+  p.setArguments(args);
+  p.setProcessChannelMode(QProcess::ForwardedChannels);
+  p.start();
+  if (!p.waitForStarted(5000)) return false;
+  for (;;) {
+    if (whileWaiting) whileWaiting();
+    if (p.waitForFinished(200)) break;
+    if (p.state() == QProcess::NotRunning) break;
+  }
+  return true;
+}
+
+bool QtShell::OpenWithDesktop(const QString& pathOrUrl) {
+  const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
+                                                              : QUrl::fromLocalFile(pathOrUrl);
+  return QDesktopServices::openUrl(url);
+}
+
+bool QtShell::StartDetached(const QString& program, const QStringList& args) {
+  return QProcess::startDetached(program, args);
+}
+
+}  // namespace ld

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/RealServices.h"
+
+namespace ld {
+
+// Message boxes with French captions and buttons, the directory chooser and
+// the open-file dialog for the viewer.
+class UiDialogs : public IDialogs {
+ public:
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  void Notice(const QString& text) override;
+  void ErrorBox(const QString& text) override;
+  bool Confirm(const QString& text) override;
+  void ConfirmYesOnly(const QString& text) override;
+  std::optional<QString> ChooseDirectory(const QString& startPath) override;
+  std::optional<QString> ChooseExecutable() override;
+  void Beep() override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+// The real services of the program, all in one place.
+struct RealServices {
+  UiDialogs dialogs;
+  X11ScreenSaver screenSaver;
+  QtPointer pointer;
+  SystemClock clock;
+  StdRandom random;
+  RealProcessExit exit;
+  AlsaSound sound;
+  QtShell shell;
+  Services services{dialogs, screenSaver, pointer, clock, random, exit, sound, shell};
+};
+
+}  // namespace ld

@@ -1,0 +1,28 @@
+# Debian 12 packages the project needs; sourced by scripts/run and scripts/test.
+#   cmake g++ make pkg-config  build
+#   qt6-base-dev               windows, controls, dialogs, BMP/ICO reading, drawing
+#   libturbojpeg0-dev          JPEG decoding, also at 1/2, 1/4, 1/8 scale
+#   libexif-dev                the Exif orientation tag
+#   libasound2-dev             the history-step tone (ALSA)
+#   libx11-dev                 the X server's screen-saver delay
+#   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core"
+#   libgtest-dev libgmock-dev  unit and widget tests
+#   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs"
+
+# Installs the packages that are missing (apt-get update first only when
+# something is missing).
+ld_ensure_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}

@@ -1,0 +1,29 @@
+#include "show/ui/PictureView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace ld {
+
+PictureView::PictureView(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PictureView::SetPicture(QImage image) {
+  picture_ = std::move(image);
+  update();
+}
+
+void PictureView::paintEvent(QPaintEvent* e) {
+  if (picture_.isNull() || width() <= 0 || height() <= 0) return;
+  QPainter p(this);
+  p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  // Only the exposed part is drawn: map it back to the source rectangle.
+  const QRect target = e->rect() & rect();
+  const double sx = static_cast<double>(picture_.width()) / width();
+  const double sy = static_cast<double>(picture_.height()) / height();
+  const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx, target.height() * sy);
+  p.drawImage(QRectF(target), picture_, source);
+}
+
+}  // namespace ld

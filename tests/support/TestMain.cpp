@@ -1,0 +1,22 @@
+// Test main: every test runs with XDG_DATA_HOME, XDG_CONFIG_HOME and HOME in
+// a temporary directory of its own (never the real ones) and with Qt's
+// offscreen platform, so widget tests need no display.
+#include <gtest/gtest.h>
+
+#include "platform/ui/Application.h"
+#include <QTemporaryDir>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  if (!home.isValid()) return 2;
+  const QByteArray h = home.path().toUtf8();
+  setenv("HOME", h.constData(), 1);
+  setenv("XDG_DATA_HOME", (h + "/data").constData(), 1);
+  setenv("XDG_CONFIG_HOME", (h + "/config").constData(), 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  unsetenv("DISPLAY");
+  ::testing::InitGoogleTest(&argc, argv);
+  ld::Application app(argc, argv);
+  return RUN_ALL_TESTS();
+}

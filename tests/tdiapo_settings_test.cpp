@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "app/core/SettingsFile.h"
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
+#include "support/TestWindow.h"
+
+namespace ld {
+namespace {
+
+using testing::ReadBytes;
+using testing::TestWindow;
+
+QString Data(const char* name) { return DataFile(QString::fromLatin1(name)); }
+
+void WriteLines(const char* name, const QStringList& lines) { WriteTextLines(Data(name), lines); }
+
+QStringList FileLines(const char* name) { return ReadTextLines(Data(name)).value_or(QStringList{"<missing>"}); }
+
+TEST(TdiapoSettings, EmptyDataDirectoryGivesTheDefaults) {
+  TestWindow w;
+  w->LoadSettings();
+  const QStringList ints = {w->Edit_dt0_a->text(),    w->Edit_dt1_a->text(), w->Edit_dt2_a->text(),
+                            w->Edit_dt2_b->text(),    w->Edit_dt3_a->text(), w->Edit_dt3_b->text(),
+                            w->Edit_dt4_a->text(),    w->Edit_dt4_b->text(), w->Edit_dt5_a->text(),
+                            w->Edit_dt5_b->text(),    w->Edit_haut->text(),  w->Edit_vmax->text(),
+                            w->Edit_zoom_s_dix->text(), w->Edit_inc_pixel->text(),
+                            w->Edit_indice_non_aleatoire->text(), w->Edit_rayon_rnd->text(),
+                            w->Edit_nb_fouille->text()};
+  EXPECT_EQ(ints, (QStringList{"1000", "2000", "4000", "4000", "2000", "2000", "2000", "2000", "2000",
+                               "2000", "100", "100", "32", "500", "4", "5", "3"}));
+  EXPECT_EQ(w->dt0_a, 1000);
+  EXPECT_EQ(w->zoom_max10, 32);
+  EXPECT_EQ(w->nb_fouille, 3);
+  EXPECT_EQ(w->Rdg1->ItemIndex(), 0);
+  EXPECT_EQ(w->RadioGroup_titre_ecran->ItemIndex(), 1);
+  EXPECT_EQ(w->RadioGroup_sous_rep_recursif->ItemIndex(), 1);
+  EXPECT_EQ(w->RadioGroup_exclusion->ItemIndex(), 0);
+  EXPECT_TRUE(w->CheckBox_rnd->isChecked());
+  for (QCheckBox* c : {w->CheckBox_date_de, w->CheckBox_date_a, w->CheckBox_contient,
+                       w->CheckBox_xnview_rep_et_nom, w->CheckBox_af_an, w->CheckBox_fic_exclusion,
+                       w->CheckBox_grand_menu})
+    EXPECT_FALSE(c->isChecked()) << c->objectName().toStdString();
+  for (QLineEdit* e : {static_cast<QLineEdit*>(w->Edit_annee_de), static_cast<QLineEdit*>(w->Edit_annee_a),
+                       static_cast<QLineEdit*>(w->Edit_mois_de), static_cast<QLineEdit*>(w->Edit_mois_a),
+                       static_cast<QLineEdit*>(w->Edit_contient)})
+    EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
+  EXPECT_EQ(w->rep_album_A->text(), DataFile(QStringLiteral("A")));
+  EXPECT_EQ(w->rep_album_B->text(), DataFile(QStringLiteral("B")));
+  // The defaults differ from the window's design values (nb_fouille 5 -> 3,
+  // the start year 2014 -> empty), as a user's change would.
+  EXPECT_TRUE(w->settings_changed);
+  EXPECT_FALSE(w->rebuild_requested);
+  // The first-start message, and no file written by loading.
+  EXPECT_TRUE(w->Label6->text().startsWith(QStringLiteral("Il faut choisir un répertoire")));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kSettings)));
+}
+
+TEST(TdiapoSettings, DesignValuesInTheFileLeaveNoChangeFlag) {
+  testing::ResetDataDirs();
+  WriteLines(files::kSettings,
+             {"dt0_a = 5000", "zoom_max10 = 16", "inc_dx = 250", "indice_non_aleatoire = 0",
+              "rayon_rnd = 5", "nb_fouille = 5", "annee_de = 2014", "mois_de = 10",
+              "filtre_contient = divers avignon", "CheckBox_rnd.Checked = true"});
+  TestWindow w(QSize(1920, 1080), QString(), true);
+  w->LoadSettings();
+  EXPECT_FALSE(w->settings_changed);
+  EXPECT_EQ(w->Edit_contient->text(), QStringLiteral("divers avignon"));
+}
+
+TEST(TdiapoSettings, LoadSaveRoundTripWritesThe37KeysInOrder) {
+  testing::ResetDataDirs();
+  WriteLines(files::kSettings,
+             {"Rdg1.ItemIndex = 9", "rayon_rnd = 07", "CheckBox_rnd.Checked = True", "vmax = 80",
+              "vmax = 90", "filtre_contient = a = b", "RadioGroup_exclusion.ItemIndex = -5",
+              "rep_album_A.Caption = /photos/album A", "CheckBox_af_an.Checked = true"});
+  TestWindow w(QSize(1920, 1080), QString(), true);
+  w->LoadSettings();
+  EXPECT_EQ(w->Rdg1->ItemIndex(), 5);
+  EXPECT_EQ(w->Edit_rayon_rnd->text(), QStringLiteral("07"));
+  EXPECT_EQ(w->rayon_rnd, 7);
+  EXPECT_FALSE(w->CheckBox_rnd->isChecked());
+  EXPECT_EQ(w->vmax, 80);
+  EXPECT_EQ(w->Edit_contient->text(), QStringLiteral("a = b"));
+  EXPECT_EQ(w->RadioGroup_exclusion->ItemIndex(), -1);
+  EXPECT_TRUE(w->Label_an->isVisibleTo(w.window.get()));
+
+  // Typed numbers reach the show's variables only when saved.
+  w->Edit_vmax->setText(QStringLiteral("150"));
+  EXPECT_EQ(w->vmax, 80);
+  w->SaveSettings();
+  EXPECT_EQ(w->vmax, 150);
+  const QStringList lines = FileLines(files::kSettings);
+  ASSERT_EQ(lines.size(), 37);
+  const auto& keys = SettingKeys();
+  for (int i = 0; i < 37; ++i)
+    EXPECT_TRUE(lines[i].startsWith(QLatin1String(keys[static_cast<size_t>(i)].key) + QStringLiteral(" = ")))
+        << lines[i].toStdString();
+  EXPECT_EQ(lines[0], QStringLiteral("rep_album_A.Caption = /photos/album A"));
+  EXPECT_EQ(lines[14], QStringLiteral("vmax = 150"));
+  EXPECT_EQ(lines[18], QStringLiteral("rayon_rnd = 7"));
+  EXPECT_EQ(lines[20], QStringLiteral("Rdg1.ItemIndex = 5"));
+  EXPECT_EQ(lines[23], QStringLiteral("RadioGroup_exclusion.ItemIndex = -1"));
+  EXPECT_EQ(lines[24], QStringLiteral("CheckBox_rnd.Checked = false"));
+  EXPECT_EQ(lines[32], QStringLiteral("filtre_contient = a = b"));
+  EXPECT_EQ(ReadBytes(Data(files::kSettings)).count("\r\n"), 37);
+  // Between a save and the next refill the list holds the lines just written.
+  EXPECT_EQ(w->ListBox_param, lines);
+}
+
+TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
+  testing::ResetDataDirs();
+  WriteLines(files::kSettings, {"dt0_a = 1234", "dt2_a = 12x", "dt2_b = 777", "Rdg1.ItemIndex = 3"});
+  WriteLines(files::kHistory, {"/p/a.jpg"});
+  TestWindow w(QSize(1920, 1080), QString(), true);
+  try {
+    w->LoadSettings();
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.message(), QStringLiteral("'12x' n'est pas une valeur entière correcte"));
+  }
+  EXPECT_EQ(w->Edit_dt0_a->text(), QStringLiteral("1234"));
+  EXPECT_EQ(w->dt0_a, 1234);
+  EXPECT_EQ(w->Edit_dt2_b->text(), QStringLiteral("2000"));  // design value, not read
+  EXPECT_EQ(w->Rdg1->ItemIndex(), 0);
+  EXPECT_EQ(w->ListBox_passee->count(), 0);  // the history file was not read
+
+  // Through the start-up: the error box, the rest skipped, Esc still quits.
+  TestWindow s(QSize(1920, 1080), QString(), true);
+  s->Start();
+  ASSERT_EQ(s.fake.dialogs.errors.size(), 1);
+  EXPECT_EQ(s.fake.dialogs.errors[0], QStringLiteral("'12x' n'est pas une valeur entière correcte"));
+  s->Guarded([&] { s->FormKeyUp(27); });
+  EXPECT_EQ(s.fake.exit.codes, std::vector<int>{1});
+}
+
+TEST(TdiapoSettings, SaveStopsAtABadEditAfterTheDirectoryFiles) {
+  TestWindow w;
+  w->LoadSettings();
+  WriteLines(files::kSettings, {"old = 1"});
+  w->Edit_dt3_a->setText(QStringLiteral("abc"));
+  EXPECT_THROW(w->SaveSettings(), Error);
+  EXPECT_EQ(FileLines(files::kSettings), QStringList{"old = 1"});
+  EXPECT_TRUE(QFileInfo::exists(Data(files::kDirectoryList)));
+  // Quitting saves first, so it is refused with the message while the text
+  // is wrong.
+  w->Guarded([&] { w->QuitProgram(); });
+  EXPECT_TRUE(w.fake.exit.codes.empty());
+  EXPECT_EQ(w.fake.dialogs.errors.size(), 1);
+}
+
+TEST(TdiapoState, DirectoryListFlagsAndVanishedDirectories) {
+  testing::ResetDataDirs();
+  const QString base = DataFile(QStringLiteral("pics"));
+  for (const char* d : {"a", "d", "e"}) QDir().mkpath(base + u'/' + QLatin1String(d));
+  WriteLines(files::kDirectoryList,
+             {base + "/a", base + "/gone1", base + "/gone2", base + "/d", base + "/e"});
+  WriteLines(files::kDirectoryFlags, {"true", "true", "false", "True"});
+  TestWindow w(QSize(1920, 1080), QString(), true);
+  w->LoadDirectoryList();
+  EXPECT_EQ(w.fake.dialogs.notices,
+            (QStringList{QStringLiteral("1  ") + base + QStringLiteral("/gone1  n'existe pas..."),
+                         QStringLiteral("1  ") + base + QStringLiteral("/gone2  n'existe pas...")}));
+  ASSERT_EQ(w->CheckListBox_rep->Count(), 3);
+  EXPECT_EQ(w->CheckListBox_rep->Lines(), (QStringList{base + "/a", base + "/d", base + "/e"}));
+  EXPECT_TRUE(w->CheckListBox_rep->Checked(0));
+  EXPECT_FALSE(w->CheckListBox_rep->Checked(1));  // "True" is not "true"
+  EXPECT_FALSE(w->CheckListBox_rep->Checked(2));  // no flag line
+  // Neither file is rewritten until the next save.
+  EXPECT_EQ(FileLines(files::kDirectoryList).size(), 5);
+  w->SaveDirectoryList();
+  EXPECT_EQ(FileLines(files::kDirectoryList), (QStringList{base + "/a", base + "/d", base + "/e"}));
+  EXPECT_EQ(FileLines(files::kDirectoryFlags), (QStringList{"true", "false", "false"}));
+
+  // Without a flags file every directory is ticked.
+  DeleteFileSilently(Data(files::kDirectoryFlags));
+  TestWindow v(QSize(1920, 1080), QString(), true);
+  v->LoadDirectoryList();
+  for (int i = 0; i < v->CheckListBox_rep->Count(); ++i) EXPECT_TRUE(v->CheckListBox_rep->Checked(i));
+}
+
+TEST(TdiapoState, HistoryLimitsAndFirstStart) {
+  testing::ResetDataDirs();
+  QStringList h;
+  for (int i = 1; i <= 450; ++i) h << QStringLiteral("/p/%1.jpg").arg(i);
+  WriteLines(files::kHistory, h);
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->LoadHistory();
+    ASSERT_EQ(w->ListBox_passee->count(), 300);
+    EXPECT_EQ(w->ListBox_passee->item(0)->text(), QStringLiteral("/p/151.jpg"));
+    EXPECT_EQ(w->history_position, 299);
+    w->ListBox_passee->addItem(QStringLiteral("/p/451.jpg"));
+    w->SaveHistory();
+    const QStringList saved = FileLines(files::kHistory);
+    ASSERT_EQ(saved.size(), 300);
+    EXPECT_EQ(saved.front(), QStringLiteral("/p/152.jpg"));
+    EXPECT_EQ(saved.back(), QStringLiteral("/p/451.jpg"));
+  }
+  WriteLines(files::kHistory, h.mid(0, 300));
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->LoadHistory();
+    EXPECT_EQ(w->ListBox_passee->count(), 300);
+    EXPECT_EQ(w->ListBox_passee->item(0)->text(), QStringLiteral("/p/1.jpg"));
+  }
+  testing::WriteBytes(Data(files::kHistory), QByteArray());
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->FormActivate();
+    w->LoadHistory();
+    EXPECT_EQ(w->history_position, -1);
+    EXPECT_TRUE(w->Label6->isVisibleTo(w.window.get()));
+    EXPECT_TRUE(w->Label6->text().contains(QStringLiteral("bouton ROUGE")));
+    // The full form of the panel, and the message above it.
+    EXPECT_EQ(w->Panel1->height(), 214);
+    EXPECT_EQ(w->Label6->x(), w->Panel1->x() + 50);
+    EXPECT_EQ(w->Label6->y(), w->Panel1->y() - 150);
+  }
+}
+
+TEST(TdiapoState, CurrentDirectoryListIsConsumedOneNameAtATime) {
+  TestWindow w;
+  WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg", "b.jpg"});
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "b.jpg"}));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/photos/2005/b.jpg"));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/x/c.jpg"));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")), QStringLiteral("/x/d.jpg"));
+}
+
+TEST(TdiapoQuit, QuitDeletesMarkerSavesAndEndsWithCode1) {
+  TestWindow w;
+  w->LoadSettings();
+  testing::WriteBytes(Data(files::kResetMarker), QByteArray());
+  WriteLines(files::kCurrentDirectoryList, {"/p", "a.jpg"});
+  WriteLines(files::kHistory, {"/p/a.jpg"});
+
+  // While Space is being handled, quitting does nothing.
+  w->last_key = 32;
+  w->QuitProgram();
+  EXPECT_TRUE(w.fake.exit.codes.empty());
+  w->last_key = 27;
+
+  // Neither flag: nothing deleted, nothing saved.
+  w->settings_changed = false;
+  EXPECT_THROW(w->QuitProgram(), ProcessEnded);
+  EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+  EXPECT_TRUE(QFileInfo::exists(Data(files::kResetMarker)));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kSettings)));
+  EXPECT_FALSE(w->PointerHidden());
+
+  w->rebuild_requested = true;
+  EXPECT_THROW(w->QuitProgram(), ProcessEnded);
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kResetMarker)));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kSettings)));
+  EXPECT_EQ(FileLines(files::kHistory), QStringList{"/p/a.jpg"});
+}
+
+TEST(TdiapoQuit, ResetButtonSavesRequestsRebuildAndQuits) {
+  TestWindow w;
+  w->LoadSettings();
+  testing::WriteBytes(Data(files::kResetMarker), QByteArray());
+  WriteLines(files::kCurrentDirectoryList, {"/p", "a.jpg"});
+  w->ListBox_passee->addItem(QStringLiteral("/p/new.jpg"));
+  w->Guarded([&] { w->aPanel_sauve_param_et_BD0_et_quitterClick(); });
+  EXPECT_TRUE(w->settings_changed);
+  EXPECT_TRUE(w->rebuild_requested);
+  EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kResetMarker)));
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
+  EXPECT_EQ(FileLines(files::kSettings).size(), 37);
+  EXPECT_TRUE(QFileInfo::exists(Data(files::kDirectoryList)));
+  EXPECT_TRUE(QFileInfo::exists(Data(files::kDirectoryFlags)));
+  // A save with a rebuild requested leaves the history file alone.
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kHistory)));
+}
+
+TEST(TdiapoQuit, QuitButtonAnsweredNoChangesNothingButTheLayout) {
+  TestWindow w;
+  w->Start();
+  w->Button_avec_sans_optionClick();
+  EXPECT_EQ(w->Panel1->height(), 214);
+  w.fake.dialogs.answers = {false};
+  w->Guarded([&] { w->Button_quitClick(); });
+  EXPECT_EQ(w.fake.dialogs.confirmations.back(), QStringLiteral("\n     Quitter ?"));
+  EXPECT_EQ(w.fake.pointer.moves.back(), QPoint(960, 540));
+  EXPECT_TRUE(w.fake.exit.codes.empty());
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kSettings)));
+  EXPECT_EQ(w->Label11->text(), QStringLiteral("LuminoDrift 3.6"));
+  EXPECT_EQ(w->Panel1->height(), 39);
+  w.fake.dialogs.answers = {true};
+  w->Guarded([&] { w->Button_quitClick(); });
+  EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+  // The first start changed settings (defaults differ from the design), so
+  // the quit saved them.
+  EXPECT_EQ(FileLines(files::kSettings).size(), 37);
+}
+
+TEST(TdiapoStart, CreationAndFirstStartOnAnEmptyMachine) {
+  TestWindow w(QSize(1024, 768), QStringLiteral("s"));
+  EXPECT_EQ(w->Label3->text(), QStringLiteral("paramètre ligne de commande = <s>"));
+  EXPECT_FALSE(w->Panel1->isVisibleTo(w.window.get()));
+  EXPECT_EQ(w->width(), 1024);
+  EXPECT_EQ(w->height(), 768);
+  EXPECT_EQ(w->SpeedButton_valider_filtre->text(), QStringLiteral("Valider les\nfiltres"));
+  EXPECT_EQ(w->Edit_rayon_rnd->toolTip(), w->Label9->toolTip());
+  EXPECT_EQ(w->Label_etat->text(), QStringLiteral("inactif"));
+  w->Start();
+  // Nothing to show: the panel stays open with the normal pointer; no
+  // settings file was written by starting.
+  EXPECT_TRUE(w->Panel1->isVisibleTo(w.window.get()));
+  EXPECT_FALSE(w->PointerHidden());
+  EXPECT_TRUE(w.fake.dialogs.errors.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(Data(files::kSettings)));
+  EXPECT_EQ(w->Label11->text(), QStringLiteral("LuminoDrift 3.6"));
+  w->FormActivate();
+  EXPECT_EQ(w->Label11->text(), QStringLiteral("LuminoDrift 3.6"));
+}
+
+TEST(TdiapoStart, ScreenSaverStateIsShownAtCreation) {
+  testing::ResetDataDirs();
+  testing::FakeServices fake;
+  fake.screenSaver.state = {true, 600};
+  Tdiapo w(fake.services, QString(), QSize(1920, 1080));
+  EXPECT_EQ(w.Label_etat->text(), QStringLiteral("actif"));
+  EXPECT_EQ(w.Label_delai->text(), QStringLiteral("600 s"));
+  EXPECT_EQ(w.Edit1->text(), QStringLiteral("600"));
+  EXPECT_EQ(w.Label3->text(), QStringLiteral("paramètre ligne de commande = <>"));
+}
+
+}  // namespace
+}  // namespace ld

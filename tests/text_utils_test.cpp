@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/TextUtils.h"
+#include "support/Recording.h"
+#include "support/TempData.h"
+
+namespace ld {
+namespace {
+
+TEST(TextUtils, FoldAccentsDropsBlanksAndHyphensAndFoldsLetters) {
+  EXPECT_EQ(FoldAccents(QStringLiteral("Noël - 2005")), QStringLiteral("NOeL2005"));
+  EXPECT_EQ(FoldAccents(QStringLiteral("noel")), QStringLiteral("NOEL"));
+  EXPECT_EQ(FoldAccents(QString()), QString());
+  EXPECT_EQ(FoldAccents(QStringLiteral("ÆæŒœß")), QStringLiteral("ÆæŒœß"));
+  EXPECT_EQ(FoldAccents(QStringLiteral("Ÿÿ Çç-Ññ")), QStringLiteral("YyCcNn"));
+  EXPECT_EQ(FoldAccents(QStringLiteral("/p/été 2009")), QStringLiteral("/P/eTe2009"));
+}
+
+TEST(TextUtils, RepairUtf8TextUndoesMisreadUtf8InPasses) {
+  QString t = QStringLiteral("Ã©tÃ©");
+  RepairUtf8Text(t);
+  EXPECT_EQ(t, QStringLiteral("été"));
+  QString doubled = QString::fromUtf16(u"\u00C3\u0192\u00C2\u00A9");
+  RepairUtf8Text(doubled);
+  EXPECT_EQ(doubled, QStringLiteral("é"));
+  QString quote = QString::fromUtf16(u"\u00E2\u20AC\u0161");
+  RepairUtf8Text(quote);
+  EXPECT_EQ(quote, QStringLiteral("é"));
+  QString capital = QString::fromUtf16(u"\u00C3\u2030t\u00C3\u00A9 \u00C3\u00A0 Lyon");
+  RepairUtf8Text(capital);
+  EXPECT_EQ(capital, QStringLiteral("Été à Lyon"));
+  QString chateau = QStringLiteral("château");
+  RepairUtf8Text(chateau);
+  EXPECT_EQ(chateau, QStringLiteral("château"));
+  QString plain = QStringLiteral("plain text");
+  RepairUtf8Text(plain);
+  EXPECT_EQ(plain, QStringLiteral("plain text"));
+  // Three occurrences need three passes of the table.
+  QString three = QStringLiteral("Ã©Ã©Ã©");
+  RepairUtf8Text(three);
+  EXPECT_EQ(three, QStringLiteral("ééé"));
+}
+
+TEST(TextUtils, TwoDigitTextDigitMaskStripLetters) {
+  EXPECT_EQ(TwoDigitText(QStringLiteral(" 7 ")), QStringLiteral("07"));
+  EXPECT_EQ(TwoDigitText(QStringLiteral("12")), QStringLiteral("12"));
+  EXPECT_EQ(TwoDigitText(QString()), QString());
+  EXPECT_EQ(TwoDigitText(QStringLiteral("123")), QStringLiteral("123"));
+  EXPECT_EQ(DigitMask(u'*', QStringLiteral("2005-07 x"), u'_'), QStringLiteral("****_**___"));
+  EXPECT_EQ(DigitMask(u'*', QString(), u'_'), QStringLiteral("_"));
+  EXPECT_EQ(StripLetters(QStringLiteral("2005_juillet-07")), QStringLiteral("2005-07"));
+  EXPECT_EQ(StripLetters(QStringLiteral("[\\]^_`@{é")), QStringLiteral("@{é"));
+}
+
+TEST(TextUtils, NthFieldCollapsesSeparators) {
+  EXPECT_EQ(NthField(QStringLiteral("/PHOTOS/2005"), 2, u'/'), QStringLiteral("2005"));
+  EXPECT_EQ(NthField(QStringLiteral("2005 - 07"), 2, u'-'), QStringLiteral("07"));
+  EXPECT_EQ(NthField(QStringLiteral("--a---b-"), 2, u'-'), QStringLiteral("b"));
+  EXPECT_EQ(NthField(QStringLiteral("a b"), 3, u' '), QString());
+  EXPECT_EQ(NthField(QStringLiteral("a"), 0, u' '), QString());
+  EXPECT_EQ(NthField(QString(), 1, u'-'), QStringLiteral("_extraitUTIL<>"));
+  EXPECT_EQ(NthField(QStringLiteral("--"), 1, u'-'), QString());
+  EXPECT_EQ(NthField(QStringLiteral("a\"b-c"), 1, u'-'), QStringLiteral("a\"b"));
+}
+
+TEST(TextUtils, SplitDigitsAndTextToInt) {
+  testing::RecordingDialogs dialogs;
+  QString prefix = QStringLiteral("old");
+  int n = -1;
+  SplitDigits(QStringLiteral("IMG2_0015.JPG"), prefix, n, dialogs);
+  EXPECT_EQ(prefix, QStringLiteral("IMG_"));
+  EXPECT_EQ(n, 20015);
+  SplitDigits(QStringLiteral("photo.jpg"), prefix, n, dialogs);
+  EXPECT_EQ(prefix, QStringLiteral("photo"));
+  EXPECT_EQ(n, 0);
+  SplitDigits(QStringLiteral("12.jpg"), prefix, n, dialogs);
+  EXPECT_EQ(prefix, QString());
+  EXPECT_EQ(n, 12);
+  SplitDigits(QString(), prefix, n, dialogs);
+  EXPECT_EQ(prefix, QString());
+  EXPECT_EQ(n, 0);
+  EXPECT_TRUE(dialogs.notices.isEmpty());
+
+  EXPECT_EQ(TextToInt(QStringLiteral("  42 "), 7, dialogs), 42);
+  EXPECT_EQ(TextToInt(QStringLiteral("   "), 7, dialogs), 7);
+  EXPECT_EQ(TextToInt(QStringLiteral("-2147483648"), 7, dialogs), -2147483648);
+  EXPECT_TRUE(dialogs.notices.isEmpty());
+  EXPECT_EQ(TextToInt(QStringLiteral("4x"), 7, dialogs), 0);
+  ASSERT_EQ(dialogs.notices.size(), 1);
+  EXPECT_TRUE(dialogs.notices[0].endsWith(QStringLiteral("'4x' n'est pas une valeur entière correcte")));
+  EXPECT_TRUE(dialogs.notices[0].contains(QStringLiteral("\n\r")));
+  EXPECT_EQ(TextToInt(QStringLiteral("2147483648"), 7, dialogs), 0);
+  EXPECT_EQ(dialogs.notices.size(), 2);
+  // A range number with more digits than 32 bits hold: message, then 0.
+  SplitDigits(QStringLiteral("DSC99999999999.JPG"), prefix, n, dialogs);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(dialogs.notices.size(), 3);
+}
+
+TEST(TextUtils, TrimClampCountReplace) {
+  EXPECT_EQ(TrimSpaces(QStringLiteral("    ")), QString());
+  EXPECT_EQ(TrimSpaces(QStringLiteral("\t a \t")), QStringLiteral("\t a \t"));
+  EXPECT_EQ(TrimLeftSpaces(QStringLiteral("  a ")), QStringLiteral("a "));
+  EXPECT_EQ(TrimRightSpaces(QStringLiteral("  a ")), QStringLiteral("  a"));
+  EXPECT_EQ(TrimSpaces(QString::fromUtf16(u"\u00A0a\u00A0")), QString::fromUtf16(u"\u00A0a\u00A0"));
+  int v = 5;
+  ClampInt(v, 0, -1);
+  EXPECT_EQ(v, -1);
+  v = -3;
+  ClampInt(v, 0, 10);
+  EXPECT_EQ(v, 0);
+  v = 30;
+  ClampInt(v, 0, 10);
+  EXPECT_EQ(v, 10);
+  EXPECT_EQ(CountChar(u'/', QStringLiteral("/a/b/")), 3);
+  QString t = QStringLiteral("img.001.jpg");
+  ReplaceChar(u'.', u' ', t);
+  EXPECT_EQ(t, QStringLiteral("img 001 jpg"));
+  QString r = QStringLiteral("abcabc");
+  ReplaceFirst(QStringLiteral("bc"), QStringLiteral("X"), r);
+  EXPECT_EQ(r, QStringLiteral("aXabc"));
+  ReplaceFirst(QStringLiteral("zz"), QStringLiteral("X"), r);
+  EXPECT_EQ(r, QStringLiteral("aXabc"));
+}
+
+TEST(TextUtils, FileSizeOf) {
+  testing::ResetDataDirs();
+  const QString p = DataFile(QStringLiteral("size.bin"));
+  EXPECT_EQ(FileSizeOf(p), -1);
+  testing::WriteBytes(p, QByteArray(123, 'x'));
+  EXPECT_EQ(FileSizeOf(p), 123);
+  testing::WriteBytes(p, QByteArray());
+  EXPECT_EQ(FileSizeOf(p), 0);
+}
+
+}  // namespace
+}  // namespace ld
