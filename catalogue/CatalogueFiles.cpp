@@ -1,0 +1,192 @@
+#include "catalogue/CatalogueFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSysInfo>
+#include <QtEndian>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <algorithm>
+
+#include "catalogue/DirectoryScan.h"
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+namespace ld {
+namespace {
+
+static_assert(offsetof(CatalogueEntry, DirIndex) == 0);
+static_assert(offsetof(CatalogueEntry, nameLength) == 4);
+static_assert(offsetof(CatalogueEntry, FileName) == 5);
+static_assert(offsetof(CatalogueEntry, padding) == 85);
+static_assert(sizeof(CatalogueEntry) == kRecordSize);
+
+constexpr bool kHostIsLittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+
+// Records are written in chunks of this many, so saving a large catalogue
+// needs no second copy of it in memory.
+constexpr size_t kRecordsPerChunk = 4096;
+
+bool Exists(const QString& path) { return QFileInfo::exists(path); }
+
+void WriteRecordFile(const QString& path, const std::vector<CatalogueEntry>& entries) {
+  EnsureDataDir();
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) throw Error(CannotCreateFileMessage(path));
+  std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
+  for (size_t i = 0; i < entries.size(); i += kRecordsPerChunk) {
+    const size_t n = std::min(kRecordsPerChunk, entries.size() - i);
+    for (size_t k = 0; k < n; ++k) EncodeCatalogueRecord(entries[i + k], &chunk[k * kRecordSize]);
+    const qint64 bytes = static_cast<qint64>(n * kRecordSize);
+    if (f.write(chunk.data(), bytes) != bytes) {
+      f.cancelWriting();
+      throw Error(CannotCreateFileMessage(path));
+    }
+  }
+  if (!f.commit()) throw Error(CannotCreateFileMessage(path));
+}
+
+// Reads exactly n bytes; false on a read error or a short file.
+bool ReadFully(int fd, char* out, size_t n) {
+  while (n > 0) {
+    const ssize_t got = ::read(fd, out, n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    out += got;
+    n -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+// The records, or nothing when the file cannot be read whole or its length
+// is not a multiple of the record size.
+std::optional<std::vector<CatalogueEntry>> ReadRecordFile(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  std::optional<std::vector<CatalogueEntry>> result;
+  if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0) {
+    const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
+    std::vector<CatalogueEntry> entries(count);
+    if (kHostIsLittleEndian) {
+      // The in-memory entry is the record itself: one read straight into it.
+      if (ReadFully(fd, reinterpret_cast<char*>(entries.data()), count * kRecordSize)) {
+        char extra;
+        // The file must end where its size said (it may not have grown).
+        if (::read(fd, &extra, 1) == 0) result = std::move(entries);
+      }
+    } else {
+      std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
+      bool ok = true;
+      for (size_t i = 0; ok && i < count; i += kRecordsPerChunk) {
+        const size_t n = std::min(kRecordsPerChunk, count - i);
+        ok = ReadFully(fd, chunk.data(), n * kRecordSize);
+        for (size_t k = 0; ok && k < n; ++k)
+          ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], entries[i + k]);
+      }
+      if (ok) result = std::move(entries);
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+}  // namespace
+
+QString CatalogueDirsPath() { return DataFile(QString::fromLatin1(files::kCatalogueDirs)); }
+QString CatalogueRecordsPath() { return DataFile(QString::fromLatin1(files::kCatalogueRecords)); }
+QString ResetMarkerPath() { return DataFile(QString::fromLatin1(files::kResetMarker)); }
+QString HistoryPath() { return DataFile(QString::fromLatin1(files::kHistory)); }
+
+void EncodeCatalogueRecord(const CatalogueEntry& entry, char* out) {
+  std::memset(out, 0, kRecordSize);
+  qToLittleEndian<qint32>(entry.DirIndex, out);
+  const int length = std::min<int>(entry.nameLength, kMaxNameBytes);
+  out[4] = static_cast<char>(length);
+  std::memcpy(out + 5, entry.FileName, static_cast<size_t>(length));
+}
+
+bool DecodeCatalogueRecord(const char* in, CatalogueEntry& entry) {
+  entry = CatalogueEntry();
+  entry.DirIndex = qFromLittleEndian<qint32>(in);
+  entry.nameLength = static_cast<std::uint8_t>(in[4]);
+  if (entry.nameLength > kMaxNameBytes) return false;
+  std::memcpy(entry.FileName, in + 5, entry.nameLength);
+  return true;
+}
+
+void SaveCatalogue(const Catalogue& catalogue) {
+  DeleteFileSilently(ResetMarkerPath());
+  if (catalogue.IsEmpty()) return;
+  WriteTextLines(CatalogueDirsPath(), catalogue.Directories());
+  WriteRecordFile(CatalogueRecordsPath(), catalogue.Entries());
+  CreateEmptyFile(ResetMarkerPath());
+}
+
+LoadResult LoadCatalogue(Catalogue& catalogue) {
+  catalogue.Clear();
+  auto dirs = ReadTextLines(CatalogueDirsPath());
+  if (!dirs) return LoadResult::Untrusted;
+  auto entries = ReadRecordFile(CatalogueRecordsPath());
+  if (!entries) return LoadResult::Untrusted;
+  const auto dirCount = static_cast<std::int32_t>(dirs->size());
+  for (const CatalogueEntry& e : *entries) {
+    // On a little-endian host the records were read as they are; their
+    // fields are checked here (on other hosts DecodeCatalogueRecord did it).
+    if (e.nameLength > kMaxNameBytes || e.DirIndex < 0 || e.DirIndex >= dirCount)
+      return LoadResult::Untrusted;
+  }
+  catalogue.SetDirectories(std::move(*dirs));
+  catalogue.SetEntries(std::move(*entries));
+  return LoadResult::Loaded;
+}
+
+void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan) {
+  scan.GetCatalogue().Clear();
+  DeleteFileSilently(ResetMarkerPath());
+  for (const RootDirectory& root : roots) {
+    if (root.ticked && IsExistingDirectory(root.path)) scan.ScanDirectory(root.path);
+    scan.LetEventsThrough();
+  }
+}
+
+CatalogueAction ChooseCatalogueAction(bool markerExists, bool recordsExist, bool dirsExist) {
+  if (!markerExists) return CatalogueAction::RebuildDropHistory;
+  return recordsExist && dirsExist ? CatalogueAction::Load : CatalogueAction::RebuildKeepHistory;
+}
+
+CatalogueAction ChooseCatalogueAction() {
+  return ChooseCatalogueAction(Exists(ResetMarkerPath()), Exists(CatalogueRecordsPath()),
+                               Exists(CatalogueDirsPath()));
+}
+
+PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild) {
+  PrepareOutcome outcome = PrepareOutcome::RebuiltMissingFile;
+  switch (ChooseCatalogueAction()) {
+    case CatalogueAction::Load:
+      if (LoadCatalogue(catalogue) == LoadResult::Loaded) return PrepareOutcome::Loaded;
+      outcome = PrepareOutcome::RebuiltUntrusted;
+      break;
+    case CatalogueAction::RebuildKeepHistory:
+      break;
+    case CatalogueAction::RebuildDropHistory:
+      DeleteFileSilently(HistoryPath());
+      outcome = PrepareOutcome::RebuiltWithoutMarker;
+      break;
+  }
+  rebuild();
+  SaveCatalogue(catalogue);
+  return outcome;
+}
+
+}  // namespace ld

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/ScanRules.h"
+
+namespace ld {
+
+// What the scan asks of its caller while it works. Each may be empty.
+struct ScanHooks {
+  // Checked before every directory entry, at every depth: true ends the scan
+  // (what was found so far stays in the catalogue).
+  std::function<bool()> stopRequested;
+  // Lets the user interface process its pending events. Called after about
+  // 10 ms of work (the clock is looked at every few entries, not after each),
+  // so the window never waits more than about 20 ms.
+  std::function<void()> letEventsThrough;
+  // Shows the entry counter; called when it reaches a multiple of 200.
+  std::function<void(int)> showCounter;
+};
+
+// The walk of picture directories that fills the catalogue: every entry in
+// the order the directory listing gives (never sorted), pictures tested by
+// IsPictureFile and the rules of AcceptPicture, sub-directories walked depth
+// first when the filter asks for them.
+//
+// Beyond the rules: symbolic links to directories are followed, but never
+// into a directory that is already on the path from the root (same device
+// and inode), so a link loop ends; names holding a line break, names that
+// are not valid UTF-8 and picture names of more than 80 bytes are not
+// catalogued (a directory whose name holds a line break or is not UTF-8 is
+// not walked either, since no path under it could be written to the
+// catalogue files). A directory that cannot be listed yields nothing,
+// silently.
+class DirectoryScan {
+ public:
+  DirectoryScan(const ScanFilter& filter, const ExclusionLists& exclusions, Catalogue& catalogue,
+                int& scanCounter, ScanHooks hooks = {});
+
+  // Walks one directory (a root as listed, or parent + "/" + name).
+  void ScanDirectory(const QString& directory);
+
+  // The rules on one entry of directory; appends it to the catalogue when
+  // every rule passes. Returns whether it was appended.
+  bool AcceptPicture(const QString& fullPath, const QString& name, bool isDirectory,
+                     const QString& directory);
+
+  bool StopRequested() const { return hooks_.stopRequested && hooks_.stopRequested(); }
+  // Lets events through now (the rebuild calls it after each root).
+  void LetEventsThrough();
+
+  Catalogue& GetCatalogue() { return catalogue_; }
+  const PictureRules& Rules() const { return rules_; }
+
+ private:
+  struct Frame;
+  void Walk(int fd, const QString& directory);
+  void HandleEntry(Frame& frame, int dirFd, const char* name, unsigned char type);
+  void CountEntry();
+  void MaybeLetEventsThrough();
+
+  PictureRules rules_;
+  Catalogue& catalogue_;
+  int& counter_;
+  ScanHooks hooks_;
+  std::vector<std::pair<dev_t, ino_t>> path_;  // directories from the root down
+  int sinceClockCheck_ = 0;
+  std::chrono::steady_clock::time_point lastEvents_;
+};
+
+}  // namespace ld
