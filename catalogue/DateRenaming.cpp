@@ -1,0 +1,95 @@
+#include "catalogue/DateRenaming.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "catalogue/TextUtils.h"
+#include "platform/Paths.h"
+#include "platform/SafeRename.h"
+
+namespace ld {
+
+namespace {
+
+struct DateRule {
+  int minLength;
+  const char* mask;  // what the name's digit mask must begin with
+  bool twoDigitYear;
+  int year, month, day;  // 0-based start of each piece in the name
+  int rest;              // 0-based start of the part of the name kept
+};
+
+// Their masks exclude one another, so at most one applies; they are tried in
+// this order all the same.
+constexpr DateRule kRules[] = {
+    {6, "******_", true, 0, 2, 4, 6},        // aammjj
+    {8, "**_**_**_", true, 0, 3, 6, 8},      // aa?mm?jj
+    {8, "********_", false, 0, 4, 6, 8},     // aaaammjj
+    {10, "****_**_**_", false, 0, 5, 8, 10}, // aaaa?mm?jj
+};
+
+}  // namespace
+
+std::optional<QString> DateRenamedName(const QString& name, const QString& century) {
+  const QString mask = DigitMask(u'*', name, u'_');
+  for (const DateRule& r : kRules) {
+    if (name.size() < r.minLength || !mask.startsWith(QLatin1String(r.mask))) continue;
+    const QString year = r.twoDigitYear ? century + name.mid(r.year, 2) : name.mid(r.year, 4);
+    return year + u'-' + name.mid(r.month, 2) + u'-' + name.mid(r.day, 2) + name.mid(r.rest);
+  }
+  return std::nullopt;
+}
+
+QStringList PreviewLines(int number, const QString& oldName, const QString& newName) {
+  return {QString::number(number) + QStringLiteral(" : ") + oldName, QStringLiteral("  -> ") + newName};
+}
+
+QStringList ExistingTargetLines(const QString& oldName, const QString& newName) {
+  return {QStringLiteral("problème avec       ") + oldName, QStringLiteral("     existe dèjà -> ") + newName};
+}
+
+QStringList RenamedLines(const QString& oldName, const QString& newName) {
+  return {QStringLiteral("ok de   ") + oldName, QStringLiteral(" -----> ") + newName};
+}
+
+QStringList RenameErrorLines(const QString& oldName, const QString& newName) {
+  return {QStringLiteral("Erreur de ") + oldName, QStringLiteral("       en ") + newName};
+}
+
+RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) {
+  RenamePass pass;
+  // An empty path would mean the process's current directory, which the
+  // user never chose.
+  if (dir.isEmpty()) return pass;
+  const QDir d(dir);
+  if (!d.exists() || !d.isReadable()) return pass;
+  // Without QDir::Hidden, names starting with "." are left out; the whole
+  // listing is taken before anything is renamed, so a directory renamed
+  // during the pass is not met again under its new name.
+  const QStringList names = d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+  pass.listed = true;
+  for (const QString& name : names) {
+    const std::optional<QString> renamed = DateRenamedName(name, century);
+    if (!renamed) continue;
+    const QString& newName = *renamed;
+    if (!apply) {
+      ++pass.count;
+      pass.lines << PreviewLines(pass.count, name, newName);
+      continue;
+    }
+    const QString target = JoinPath(dir, newName);
+    if (IsExistingDirectory(target)) {
+      pass.lines << ExistingTargetLines(name, newName);
+      continue;
+    }
+    if (RenameWithoutReplacing(JoinPath(dir, name), target) == RenameOutcome::Renamed) {
+      ++pass.count;
+      pass.lines << RenamedLines(name, newName);
+    } else {
+      pass.lines << RenameErrorLines(name, newName);
+    }
+  }
+  return pass;
+}
+
+}  // namespace ld

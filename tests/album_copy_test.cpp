@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "platform/AlbumCopy.h"
+#include "support/TempData.h"
+
+namespace ld {
+namespace {
+
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+TEST(AlbumCopy, TargetIsDirectoryNameDashFileNameInTheAlbum) {
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"), QStringLiteral("/d/Photos/2005-08-28 avg/img001.jpg")),
+            QStringLiteral("/e/Album/2005-08-28 avg-img001.jpg"));
+  // Same directory name under another parent: the same album file.
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"), QStringLiteral("/mnt/usb/2005-08-28 avg/img001.jpg")),
+            QStringLiteral("/e/Album/2005-08-28 avg-img001.jpg"));
+  // A picture directly in the root has an empty directory name.
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/A"), QStringLiteral("/x.jpg")), QStringLiteral("/e/A/-x.jpg"));
+}
+
+QStringList EntriesOf(const QString& dir) {
+  return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST(AlbumCopy, CopiesAndReplacesAnExistingCopyLeavingNoTemporaryFile) {
+  QTemporaryDir tmp;
+  const QString album = tmp.filePath(QStringLiteral("album"));
+  QDir().mkpath(album);
+  const QString first = tmp.filePath(QStringLiteral("one/2005 avg/img.jpg"));
+  const QString second = tmp.filePath(QStringLiteral("two/2005 avg/img.jpg"));
+  WriteBytes(first, QByteArray("first picture"));
+  WriteBytes(second, QByteArray(3 << 20, 'x') + "end");  // more than one copy block
+  const QDateTime old = QDateTime::fromSecsSinceEpoch(1125230400);  // 2005-08-28
+  {
+    QFile f(second);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+  }
+
+  const QString target = AlbumTargetName(album, first);
+  ASSERT_TRUE(CopyReplacing(first, target));
+  EXPECT_EQ(ReadBytes(target), QByteArray("first picture"));
+  ASSERT_TRUE(CopyReplacing(first, target));  // the same picture twice
+  EXPECT_EQ(ReadBytes(target), QByteArray("first picture"));
+  ASSERT_TRUE(CopyReplacing(second, AlbumTargetName(album, second)));
+  EXPECT_EQ(ReadBytes(target), QByteArray(3 << 20, 'x') + "end");
+  EXPECT_EQ(QFileInfo(target).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+  EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("2005 avg-img.jpg")});
+  // The source is untouched.
+  EXPECT_EQ(ReadBytes(first), QByteArray("first picture"));
+}
+
+TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndCreatesNothing) {
+  QTemporaryDir tmp;
+  const QString album = tmp.filePath(QStringLiteral("album"));
+  QDir().mkpath(album);
+  const QString target = album + QStringLiteral("/d-img.jpg");
+  WriteBytes(target, QByteArray("old copy"));
+
+  // The picture vanished, or is a directory: nothing changes.
+  EXPECT_FALSE(CopyReplacing(tmp.filePath(QStringLiteral("gone/img.jpg")), target));
+  QDir().mkpath(tmp.filePath(QStringLiteral("dir.jpg")));
+  EXPECT_FALSE(CopyReplacing(tmp.filePath(QStringLiteral("dir.jpg")), target));
+  EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
+
+  // A missing album directory is not created.
+  const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
+  WriteBytes(picture, QByteArray("picture"));
+  const QString missing = tmp.filePath(QStringLiteral("no album"));
+  EXPECT_FALSE(CopyReplacing(picture, AlbumTargetName(missing, picture)));
+  EXPECT_FALSE(QFileInfo::exists(missing));
+
+  // A directory standing where the album file would go is left alone.
+  QDir().mkpath(album + QStringLiteral("/d-dir.jpg"));
+  EXPECT_FALSE(CopyReplacing(picture, album + QStringLiteral("/d-dir.jpg")));
+  EXPECT_TRUE(QFileInfo(album + QStringLiteral("/d-dir.jpg")).isDir());
+  EXPECT_EQ(EntriesOf(album), (QStringList{QStringLiteral("d-dir.jpg"), QStringLiteral("d-img.jpg")}));
+}
+
+TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+  QTemporaryDir tmp;
+  const QString album = tmp.filePath(QStringLiteral("album"));
+  QDir().mkpath(album);
+  const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
+  WriteBytes(picture, QByteArray("new"));
+  const QString target = AlbumTargetName(album, picture);
+  WriteBytes(target, QByteArray("old copy"));
+  QFile::setPermissions(album, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  EXPECT_FALSE(CopyReplacing(picture, target));
+  QFile::setPermissions(album, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
+  EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("d-img.jpg")});
+}
+
+}  // namespace
+}  // namespace ld

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "show/ViewerCommand.h"
+
+namespace ld {
+namespace {
+
+ViewerContext Context() {
+  ViewerContext c;
+  c.pictureDirectory = QStringLiteral("/d/Photos/2005-08-28 avg");
+  c.currentPath = QStringLiteral("/d/Photos/2005-08-28 avg/img001.jpg");
+  c.albumA = QStringLiteral("/e/Album");
+  c.albumB = QStringLiteral("/e/Album B");
+  return c;
+}
+
+QStringList Args(ViewerSender s, const ViewerContext& c) { return BuildViewerCall(s, c).Arguments(); }
+
+TEST(ViewerCommand, ArgumentsForEachSender) {
+  ViewerContext c = Context();
+  EXPECT_EQ(Args(ViewerSender::PictureDirectory, c), QStringList{QStringLiteral("/d/Photos/2005-08-28 avg")});
+  EXPECT_EQ(Args(ViewerSender::AlbumA, c), QStringList{QStringLiteral("/e/Album")});
+  EXPECT_EQ(Args(ViewerSender::AlbumB, c), QStringList{QStringLiteral("/e/Album B")});
+  EXPECT_EQ(Args(ViewerSender::Other, c), QStringList{QStringLiteral("/")});
+  EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
+            (QStringList{QStringLiteral("-slide"), QStringLiteral("/d/Photos/2005-08-28 avg")}));
+
+  // Directory and name: the picture itself, but the slide show still gets
+  // the directory alone.
+  c.directoryAndName = true;
+  EXPECT_EQ(Args(ViewerSender::PictureDirectory, c),
+            QStringList{QStringLiteral("/d/Photos/2005-08-28 avg/img001.jpg")});
+  EXPECT_EQ(Args(ViewerSender::AlbumA, c), QStringList{QStringLiteral("/e/Album")});
+  EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
+            (QStringList{QStringLiteral("-slide"), QStringLiteral("/d/Photos/2005-08-28 avg")}));
+}
+
+TEST(ViewerCommand, AfterF3EverySenderGivesTheSlideShowOfThePictureDirectory) {
+  ViewerContext c = Context();
+  c.lastKey = 114;
+  c.directoryAndName = true;
+  const QStringList slide{QStringLiteral("-slide"), QStringLiteral("/d/Photos/2005-08-28 avg")};
+  for (ViewerSender s : {ViewerSender::Other, ViewerSender::PictureDirectory, ViewerSender::AlbumA,
+                         ViewerSender::SlideShowButton}) {
+    const ViewerCall call = BuildViewerCall(s, c);
+    EXPECT_TRUE(call.slideShow);
+    EXPECT_EQ(call.target, QStringLiteral("/d/Photos/2005-08-28 avg"));
+    EXPECT_EQ(call.Arguments(), slide);
+  }
+  c.lastKey = 32;
+  EXPECT_FALSE(BuildViewerCall(ViewerSender::Other, c).slideShow);
+}
+
+TEST(ViewerCommand, AwkwardPathsStayOneArgumentEach) {
+  ViewerContext c = Context();
+  c.pictureDirectory = QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x");
+  c.currentPath = c.pictureDirectory + QStringLiteral("/a b$1.jpg");
+  c.directoryAndName = true;
+  EXPECT_EQ(Args(ViewerSender::PictureDirectory, c),
+            QStringList{QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x/a b$1.jpg")});
+  EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
+            (QStringList{QStringLiteral("-slide"), QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x")}));
+
+  // A target that begins with "-" would read as an option: it is passed as
+  // the same relative path behind "./"; the target itself is unchanged.
+  c.albumA = QStringLiteral("-slide");
+  const ViewerCall call = BuildViewerCall(ViewerSender::AlbumA, c);
+  EXPECT_EQ(call.target, QStringLiteral("-slide"));
+  EXPECT_EQ(call.Arguments(), QStringList{QStringLiteral("./-slide")});
+  c.pictureDirectory = QStringLiteral("-d photos");
+  EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
+            (QStringList{QStringLiteral("-slide"), QStringLiteral("./-d photos")}));
+}
+
+}  // namespace
+}  // namespace ld
