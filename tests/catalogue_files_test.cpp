@@ -1,0 +1,245 @@
+#include "catalogue/CatalogueFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "support/TempData.h"
+
+namespace ld {
+namespace {
+
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+bool Exists(const QString& p) { return QFileInfo::exists(p); }
+
+// The example of the format: 3 pictures in /d/A, then 2 in /d/A/B.
+Catalogue FiveEntries() {
+  Catalogue c;
+  for (const char* n : {"a1.jpg", "a2.jpg", "a3.jpg"})
+    EXPECT_TRUE(c.AppendCatalogueEntry(QStringLiteral("/d/A"), QString::fromLatin1(n)));
+  for (const char* n : {"b1.jpg", "b2.jpg"})
+    EXPECT_TRUE(c.AppendCatalogueEntry(QStringLiteral("/d/A/B"), QString::fromLatin1(n)));
+  return c;
+}
+
+QByteArray Record(qint32 dirIndex, const QByteArray& name) {
+  QByteArray r(kRecordSize, '\0');
+  for (int i = 0; i < 4; ++i) r[i] = static_cast<char>((static_cast<quint32>(dirIndex) >> (8 * i)) & 0xFF);
+  r[4] = static_cast<char>(name.size());
+  for (int i = 0; i < name.size(); ++i) r[5 + i] = name[i];
+  return r;
+}
+
+TEST(CatalogueFiles, RecordLayoutByteForByte) {
+  CatalogueEntry e;
+  e.DirIndex = 0x01020304;
+  const QByteArray name = QStringLiteral("Noël §.jpg").toUtf8();
+  e.nameLength = static_cast<std::uint8_t>(name.size());
+  std::memcpy(e.FileName, name.constData(), name.size());
+  // Bytes of no meaning in memory are written as zero.
+  e.FileName[79] = 'x';
+  e.padding[1] = 7;
+  char out[kRecordSize];
+  EncodeCatalogueRecord(e, out);
+  const QByteArray bytes(out, kRecordSize);
+  EXPECT_EQ(bytes.left(4), QByteArray("\x04\x03\x02\x01", 4));
+  EXPECT_EQ(static_cast<unsigned char>(bytes[4]), name.size());
+  EXPECT_EQ(bytes.mid(5, name.size()), name);
+  EXPECT_EQ(bytes.mid(5 + name.size()), QByteArray(kRecordSize - 5 - name.size(), '\0'));
+
+  e.DirIndex = -2;
+  EncodeCatalogueRecord(e, out);
+  EXPECT_EQ(QByteArray(out, 4), QByteArray("\xfe\xff\xff\xff", 4));
+
+  CatalogueEntry back;
+  ASSERT_TRUE(DecodeCatalogueRecord(out, back));
+  EXPECT_EQ(back.DirIndex, -2);
+  EXPECT_EQ(back.Name(), QStringLiteral("Noël §.jpg"));
+  out[4] = 81;
+  EXPECT_FALSE(DecodeCatalogueRecord(out, back));
+}
+
+TEST(CatalogueFiles, SaveAndLoadTheFiveEntryExample) {
+  testing::ResetDataDirs();  // no data directory: saving creates it
+  const Catalogue c = FiveEntries();
+  SaveCatalogue(c);
+  EXPECT_TRUE(Exists(ResetMarkerPath()));
+  EXPECT_EQ(ReadBytes(ResetMarkerPath()).size(), 0);
+  EXPECT_EQ(ReadBytes(CatalogueDirsPath()), QByteArray("/d/A\r\n/d/A/B\r\n"));
+  const QByteArray records = ReadBytes(CatalogueRecordsPath());
+  ASSERT_EQ(records.size(), 440);
+  EXPECT_EQ(records, Record(0, "a1.jpg") + Record(0, "a2.jpg") + Record(0, "a3.jpg") +
+                         Record(1, "b1.jpg") + Record(1, "b2.jpg"));
+
+  Catalogue loaded;
+  ASSERT_EQ(LoadCatalogue(loaded), LoadResult::Loaded);
+  ASSERT_EQ(loaded.Count(), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(loaded.Entries()[i].DirIndex, c.Entries()[i].DirIndex);
+    EXPECT_EQ(loaded.CataloguePath(i), c.CataloguePath(i));
+  }
+  EXPECT_EQ(loaded.CataloguePath(4), QStringLiteral("/d/A/B/b2.jpg"));
+  // The loaded table keeps its index: a new picture of /d/A/B gets DirIndex 1.
+  loaded.AppendCatalogueEntry(QStringLiteral("/d/A/B"), QStringLiteral("b3.jpg"));
+  EXPECT_EQ(loaded.Entries().back().DirIndex, 1);
+}
+
+TEST(CatalogueFiles, NamesAndDirectoriesThatCannotBeStored) {
+  Catalogue c;
+  EXPECT_TRUE(c.AppendCatalogueEntry(QStringLiteral("/p/A"), QString(80, u'a')));
+  EXPECT_FALSE(c.AppendCatalogueEntry(QStringLiteral("/p/A"), QString(81, u'a')));
+  // 40 letters "é" are 80 bytes; one more is too many.
+  EXPECT_TRUE(c.AppendCatalogueEntry(QStringLiteral("/p/A"), QString(40, QChar(0xE9))));
+  EXPECT_FALSE(c.AppendCatalogueEntry(QStringLiteral("/p/A"), QString(41, QChar(0xE9))));
+  EXPECT_FALSE(c.AppendCatalogueEntry(QStringLiteral("/p/A"), QStringLiteral("a\nb.jpg")));
+  EXPECT_FALSE(c.AppendCatalogueEntry(QStringLiteral("/p/x\ry"), QStringLiteral("b.jpg")));
+  // Letter case matters: two directories.
+  EXPECT_TRUE(c.AppendCatalogueEntry(QStringLiteral("/p/a"), QStringLiteral("\"q\" 'r'.jpg")));
+  EXPECT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.Directories(), (QStringList{QStringLiteral("/p/A"), QStringLiteral("/p/a")}));
+  EXPECT_EQ(c.Entries()[2].DirIndex, 1);
+  EXPECT_EQ(c.CataloguePath(2), QStringLiteral("/p/a/\"q\" 'r'.jpg"));
+}
+
+TEST(CatalogueFiles, AnEmptyCatalogueOnlyDeletesTheMarker) {
+  testing::ResetDataDirs();
+  SaveCatalogue(FiveEntries());
+  const QByteArray before = ReadBytes(CatalogueRecordsPath());
+  SaveCatalogue(Catalogue());
+  EXPECT_FALSE(Exists(ResetMarkerPath()));
+  EXPECT_EQ(ReadBytes(CatalogueRecordsPath()), before);
+  EXPECT_TRUE(Exists(CatalogueDirsPath()));
+}
+
+TEST(CatalogueFiles, UntrustedFiles) {
+  testing::ResetDataDirs();
+  const QByteArray dirs2("/d/A\r\n/d/A/B\r\n");
+  const QByteArray five = Record(0, "a") + Record(0, "b") + Record(0, "c") + Record(1, "d") +
+                          Record(1, "e");
+  struct Case {
+    const char* what;
+    QByteArray dirs, records;
+  };
+  const Case cases[] = {
+      {"cut in the middle of a record", dirs2, five.left(439)},
+      {"one byte too many", dirs2, five + QByteArray(1, '\0')},
+      {"DirIndex past the table", dirs2, five + Record(2, "f")},
+      {"negative DirIndex", dirs2, Record(-1, "f")},
+      {"directory file with fewer lines", QByteArray("/d/A\r\n"), five},
+      {"length byte above 80", dirs2, [] {
+         QByteArray r = Record(0, "a");
+         r[4] = 81;
+         return r;
+       }()},
+  };
+  for (const Case& k : cases) {
+    WriteBytes(CatalogueDirsPath(), k.dirs);
+    WriteBytes(CatalogueRecordsPath(), k.records);
+    Catalogue c = FiveEntries();
+    EXPECT_EQ(LoadCatalogue(c), LoadResult::Untrusted) << k.what;
+    EXPECT_EQ(c.Count(), 0) << k.what;
+    EXPECT_TRUE(c.Directories().isEmpty()) << k.what;
+  }
+  // An empty record file is an empty catalogue, and a Windows-1252
+  // directory file is read too.
+  WriteBytes(CatalogueDirsPath(), QByteArray("/d/Noël\r\n").replace("\xc3\xab", "\xeb"));
+  WriteBytes(CatalogueRecordsPath(), QByteArray());
+  Catalogue empty;
+  EXPECT_EQ(LoadCatalogue(empty), LoadResult::Loaded);
+  EXPECT_EQ(empty.Count(), 0);
+  EXPECT_EQ(empty.Directories(), QStringList{QStringLiteral("/d/Noël")});
+}
+
+TEST(CatalogueFiles, AFailedSaveLeavesNoMarker) {
+  testing::ResetDataDirs();
+  SaveCatalogue(FiveEntries());
+  ASSERT_TRUE(Exists(ResetMarkerPath()));
+  // The record file cannot be replaced (a directory stands in its place).
+  QFile::remove(CatalogueRecordsPath());
+  QDir().mkpath(CatalogueRecordsPath());
+  try {
+    SaveCatalogue(FiveEntries());
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_TRUE(e.message().startsWith(QStringLiteral("Impossible de créer le fichier")));
+  }
+  EXPECT_FALSE(Exists(ResetMarkerPath()));
+  QDir(CatalogueRecordsPath()).removeRecursively();
+}
+
+TEST(CatalogueFiles, ChooseCatalogueAction) {
+  EXPECT_EQ(ChooseCatalogueAction(true, true, true), CatalogueAction::Load);
+  EXPECT_EQ(ChooseCatalogueAction(true, false, true), CatalogueAction::RebuildKeepHistory);
+  EXPECT_EQ(ChooseCatalogueAction(true, true, false), CatalogueAction::RebuildKeepHistory);
+  for (bool r : {false, true})
+    for (bool d : {false, true})
+      EXPECT_EQ(ChooseCatalogueAction(false, r, d), CatalogueAction::RebuildDropHistory);
+}
+
+TEST(CatalogueFiles, PrepareCatalogueCases) {
+  const QByteArray history("/p/a.jpg\r\n");
+  int rebuilds = 0;
+  Catalogue c;
+  auto rebuild = [&] {
+    ++rebuilds;
+    c.Clear();
+    c.AppendCatalogueEntry(QStringLiteral("/new"), QStringLiteral("n.jpg"));
+  };
+  auto setUp = [&](bool marker, bool records) {
+    testing::ResetDataDirs();
+    SaveCatalogue(FiveEntries());
+    if (!marker) QFile::remove(ResetMarkerPath());
+    if (!records) QFile::remove(CatalogueRecordsPath());
+    WriteBytes(HistoryPath(), history);
+    rebuilds = 0;
+    c.Clear();
+  };
+
+  // Marker and both files: loaded, nothing else touched.
+  setUp(true, true);
+  EXPECT_EQ(PrepareCatalogue(c, rebuild), PrepareOutcome::Loaded);
+  EXPECT_EQ(rebuilds, 0);
+  EXPECT_EQ(c.Count(), 5);
+  EXPECT_EQ(ReadBytes(HistoryPath()), history);
+
+  // Marker without the record file: rebuilt and saved, history kept.
+  setUp(true, false);
+  EXPECT_EQ(PrepareCatalogue(c, rebuild), PrepareOutcome::RebuiltMissingFile);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_EQ(ReadBytes(HistoryPath()), history);
+  EXPECT_TRUE(Exists(ResetMarkerPath()));
+  EXPECT_EQ(ReadBytes(CatalogueRecordsPath()).size(), kRecordSize);
+
+  // No marker: the history file goes, then rebuilt and saved.
+  setUp(false, true);
+  EXPECT_EQ(PrepareCatalogue(c, rebuild), PrepareOutcome::RebuiltWithoutMarker);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_FALSE(Exists(HistoryPath()));
+  EXPECT_TRUE(Exists(ResetMarkerPath()));
+  EXPECT_EQ(ReadBytes(CatalogueDirsPath()), QByteArray("/new\r\n"));
+
+  // An untrusted pair beside the marker: rebuilt like a missing file.
+  setUp(true, true);
+  WriteBytes(CatalogueRecordsPath(), ReadBytes(CatalogueRecordsPath()).chopped(1));
+  EXPECT_EQ(PrepareCatalogue(c, rebuild), PrepareOutcome::RebuiltUntrusted);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_EQ(ReadBytes(HistoryPath()), history);
+  Catalogue again;
+  EXPECT_EQ(LoadCatalogue(again), LoadResult::Loaded);
+  EXPECT_EQ(again.CataloguePath(0), QStringLiteral("/new/n.jpg"));
+
+  // A rebuild that finds nothing leaves no marker, so the next start
+  // rebuilds again.
+  setUp(false, true);
+  EXPECT_EQ(PrepareCatalogue(c, [&] { c.Clear(); }), PrepareOutcome::RebuiltWithoutMarker);
+  EXPECT_FALSE(Exists(ResetMarkerPath()));
+  EXPECT_EQ(ChooseCatalogueAction(), CatalogueAction::RebuildDropHistory);
+}
+
+}  // namespace
+}  // namespace ld
