@@ -12,11 +12,17 @@
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/ScanRules.h"
 #include "panel/Controls.h"
+#include "platform/AlbumCopy.h"
 #include "platform/Services.h"
 #include "show/KeyCodes.h"
+#include "show/PicturePrefetcher.h"
+#include "show/Selection.h"
 #include "show/ui/PictureView.h"
 
 namespace ld {
@@ -303,10 +309,99 @@ class Tdiapo : public QWidget {
 
  public:
   // ==== catalogue area: members added by the catalogue work go here ====
+  // panel/DirectoryListEditing.cpp: the directory list's handlers and the
+  // exclusion file's editor button.
+  void Panel_ajout_repClick();
+  void Panel_sup_repClick();
+  void CheckListBox_repClick();
+  void SpeedButton1Click();
+  // app/ui/TdiapoCatalogue.cpp: the filter as the controls give it now, and
+  // the rebuild over the ticked directories of CheckListBox_rep (stopped by
+  // stop_requested, events let through while it walks).
+  ScanFilter CurrentScanFilter() const;
+  void RebuildCatalogue();
 
   // ==== show area: members added by the show work go here ====
+  // show/ui/TdiapoShow.cpp. A run of the show is a chain of steps on the
+  // event loop: each pause is one single-shot timer, each zoom frame one
+  // turn of the loop; a new run abandons the old one.
+  // LoadPicture: the picture of path into Image2 (by extension).
+  void LoadPicture(const QString& path);
+  // Starts the display of the picture just loaded; `done` runs when its
+  // pauses and zoom are over (never if the run is abandoned first).
+  void ShowPicture(const QString& path, std::function<void()> done);
+  // Shows the history entries from the current position to the newest, then
+  // runs `done`.
+  void ReplayHistory(std::function<void()> done);
+  void PlayTone(int frequency, int ms, int amplitude);
+  void ShowPictureDate();
+  void Button_retourClick();
+  void Button_avanceClick();
+  void Panel_continuer_clik();
+  void Button_close_paramClick();
+  void CheckBox_date_deClick();
+  void CheckBox_date_aClick();
+  // Runs the pending step of the show at once, as if its pause were over.
+  // False when nothing is pending. For tests and the benchmark.
+  bool AdvanceShow();
+  // The pause the pending step waits for, in ms; -1 when nothing is pending.
+  int PendingShowPause() const;
+  // Called after each picture is painted for the first time (benchmark).
+  std::function<void()> on_picture_painted;
+  int history_slot = -1;
+  PictureSelection selection;
+
+ private:
+  struct DisplayRun;
+  void AbandonRun();
+  void EndRun();
+  void ScheduleShow(int ms, std::function<void()> step);
+  void ShowLoopStep();
+  void ForwardStep();
+  void BrowsingStep();
+  void AfterShowStep();
+  void ReplayEntry(int j, int count, int savedTop, std::function<void()> done);
+  void FinishReplay(int savedTop);
+  void RunPhase(std::shared_ptr<DisplayRun> run);
+  void ZoomFrame(std::shared_ptr<DisplayRun> run);
+  SelectionSettings CurrentSelectionSettings() const;
+  DisplayTarget CurrentDisplayTarget() const;
+  std::optional<QString> PeekNextForwardPath();
+  void PrefetchNextForward();
+  QTimer* show_timer_ = nullptr;
+  std::function<void()> show_step_;
+  bool run_active_ = false;
+  bool replay_active_ = false;
+  bool browsing_idle_ = false;
+  int replay_saved_top_ = 0;
+  std::unique_ptr<PicturePrefetcher> prefetcher_;
+
+ public:
 
   // ==== tools area: members added by the tools work go here ====
+  // panel/Tools.cpp: albums, the viewer and its slide show, the manual, the
+  // batch renaming of dated directories.
+  // Copies the current picture into album A or B and confirms it.
+  void CopyToAlbum(Album album);
+  void SpeedButton_album_AClick();
+  void SpeedButton_album_BClick();
+  // Opens the picture's directory (or the picture), album A or album B in the
+  // viewer, by sender, and waits for it; the slide-show form for
+  // Button_tout_le_rep and after F3.
+  void Panel_ouvrir_rep_imgClick(QObject* sender);
+  // "DIAPORAMA - F3 " and the F3 key: asks, runs the viewer's slide show of
+  // the picture's directory, then compact layout and the Space action.
+  void Button_tout_le_repClick(QObject* sender = nullptr);
+  void SpeedButton_xnviewClick();
+  void OpenManual();
+  // One renaming pass over dir's sub-directories into ListBox1; the count.
+  quint16 RenameByDate(const QString& dir, bool apply);
+  void SpeedButton2Click();
+  void Button3Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  void SpeedButton5Click();
+  void Edit3Change();
 
  private:
 
