@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QWidget>
+#include <functional>
 
 namespace ld {
 
@@ -13,17 +15,24 @@ class PictureView : public QWidget {
  public:
   explicit PictureView(QWidget* parent = nullptr);
 
+  // The picture, and the picture's own size, which the display lays out: a
+  // photo decoded at a reduced scale keeps its full width and height here.
   void SetPicture(QImage image);
+  void SetPicture(QImage image, QSize ownSize);
   const QImage& Picture() const { return picture_; }
   // Width and height of the picture (0 x 0 when none could be made).
-  int PictureWidth() const { return picture_.width(); }
-  int PictureHeight() const { return picture_.height(); }
+  int PictureWidth() const { return own_.width(); }
+  int PictureHeight() const { return own_.height(); }
+
+  // Called after each paint with the time it took (ms); for measurements.
+  std::function<void(double ms)> on_painted;
 
  protected:
   void paintEvent(QPaintEvent* e) override;
 
  private:
   QImage picture_;
+  QSize own_{0, 0};
 };
 
 }  // namespace ld

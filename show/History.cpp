@@ -1,0 +1,33 @@
+#include "show/History.h"
+
+#include <algorithm>
+
+namespace ld {
+
+HistoryPlace PlaceInHistory(int count, int limit, int& slot) {
+  if (count < limit) {
+    slot = count;
+    return {true, count};
+  }
+  ++slot;
+  if (slot >= limit || slot < 0) slot = 0;
+  return {false, slot};
+}
+
+BrowseMove BrowseHistory(int last_key, int position, int count) {
+  BrowseMove m;
+  m.last_key = last_key;
+  m.position = position;
+  if (last_key == kKeyLeft) {
+    m.position = position - 1;
+    m.last_key = kHistoryStepKey;
+  } else if (last_key == kKeyRight) {
+    m.position = position + 1;
+    m.last_key = kHistoryStepKey;
+  }
+  m.position = std::min(std::max(m.position, 0), count - 1);
+  m.newerEntries = m.position != count - 1;
+  return m;
+}
+
+}  // namespace ld
