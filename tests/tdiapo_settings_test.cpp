@@ -284,7 +284,7 @@ TEST(TdiapoQuit, ResetButtonSavesRequestsRebuildAndQuits) {
 TEST(TdiapoQuit, QuitButtonAnsweredNoChangesNothingButTheLayout) {
   TestWindow w;
   w->Start();
-  w->Button_avec_sans_optionClick();
+  w->FullLayout();
   EXPECT_EQ(w->Panel1->height(), 214);
   w.fake.dialogs.answers = {false};
   w->Guarded([&] { w->Button_quitClick(); });
