@@ -32,7 +32,7 @@ struct DecodedPicture {
   // The picture's own width and height after orientation: what the display
   // lays out, whatever scale the picture was decoded at. 0 x 0 when nothing
   // could be decoded.
-  QSize ownSize;
+  QSize ownSize{0, 0};
   // A bitmap or icon that Qt's reader rejected: the reader's text.
   QString error;
   // The decoding scale actually used (num/denom), for measurements.

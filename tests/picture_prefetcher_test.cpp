@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "show/PicturePrefetcher.h"
+#include "support/TempData.h"
+
+using namespace ld;
+using namespace ld::testing;
+
+namespace {
+
+// A decoder that counts its calls and can be held back until released.
+struct GatedDecoder {
+  std::mutex m;
+  std::condition_variable cv;
+  bool open = true;
+  std::atomic<int> calls{0};
+  std::atomic<int> finished{0};
+
+  PicturePrefetcher::Decoder Make() {
+    return [this](const QString& path, const DecodeLimits&) {
+      ++calls;
+      std::unique_lock lock(m);
+      cv.wait(lock, [&] { return open; });
+      DecodedPicture d;
+      d.image = QImage(4, 2, QImage::Format_RGB32);
+      d.image.setText("path", path);
+      d.ownSize = QSize(40, 20);
+      ++finished;
+      return d;
+    };
+  }
+  void Close() {
+    std::lock_guard lock(m);
+    open = false;
+  }
+  void Open() {
+    {
+      std::lock_guard lock(m);
+      open = true;
+    }
+    cv.notify_all();
+  }
+};
+
+const DisplayTarget kTarget{QSize(1920, 1080), 0, 16};
+
+}  // namespace
+
+TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
+  QTemporaryDir dir;
+  const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
+  WriteBytes(a, "aaaa");
+  WriteBytes(b, "bbbb");
+  GatedDecoder dec;
+  PicturePrefetcher p(dec.Make());
+
+  p.Prefetch(a, kTarget);
+  p.Prefetch(a, kTarget);  // already asked: no second decode
+  auto got = p.Take(a, kTarget);
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(got->image.text("path"), a);
+  EXPECT_EQ(got->ownSize, QSize(40, 20));
+  EXPECT_EQ(dec.calls, 1);
+  EXPECT_FALSE(p.Busy());  // handed out, nothing held
+
+  // Another picture asked for: the prefetched one is let go.
+  p.Prefetch(a, kTarget);
+  EXPECT_FALSE(p.Take(b, kTarget).has_value());
+  EXPECT_FALSE(p.Busy());
+
+  // Another effect needs another size: not handed out.
+  p.Prefetch(a, kTarget);
+  EXPECT_FALSE(p.Take(a, DisplayTarget{QSize(1920, 1080), 3, 16}).has_value());
+
+  // The file changed since it was decoded.
+  p.Prefetch(a, kTarget);
+  while (!p.HeldPath()) std::this_thread::yield();
+  WriteBytes(a, "a longer content");
+  EXPECT_FALSE(p.Take(a, kTarget).has_value());
+
+  // Other formats and missing files are not prefetched.
+  WriteBytes(dir.path() + "/c.png", "c");
+  p.Prefetch(dir.path() + "/c.png", kTarget);
+  p.Prefetch(dir.path() + "/missing.jpg", kTarget);
+  EXPECT_FALSE(p.Busy());
+}
+
+TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
+  QTemporaryDir dir;
+  const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
+  WriteBytes(a, "aaaa");
+  WriteBytes(b, "bbbb");
+  GatedDecoder dec;
+  PicturePrefetcher p(dec.Make());
+
+  // Take while the decode is held back: it waits for it.
+  dec.Close();
+  p.Prefetch(a, kTarget);
+  std::thread opener([&] {
+    while (dec.calls == 0) std::this_thread::yield();
+    dec.Open();
+  });
+  auto got = p.Take(a, kTarget);
+  opener.join();
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(got->image.text("path"), a);
+
+  // A new request while one is decoding: the first result is dropped, the
+  // second is held.
+  dec.Close();
+  p.Prefetch(a, kTarget);
+  while (dec.calls < 2) std::this_thread::yield();
+  p.Prefetch(b, kTarget);
+  dec.Open();
+  got = p.Take(b, kTarget);
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(got->image.text("path"), b);
+  EXPECT_FALSE(p.HeldPath().has_value());
+  EXPECT_EQ(dec.calls, 3);
+}
