@@ -1,0 +1,119 @@
+#include "panel/Twinparam.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+#include "platform/DataDir.h"
+#include "platform/Paths.h"
+
+namespace ld {
+namespace {
+
+const char* const kSection = "Parametres";
+const char* const kTextKey = "Texte";
+const char* const kColourKey = "Couleur";
+const char* const kDefaultText = "Zorbec je vais t'hypnotiser !";
+const char* const kDefaultColour = "Rouge";
+// The values have always been read through a 2048-byte buffer: at most 2047
+// characters of a value come back.
+constexpr int kMaxValueLength = 2047;
+
+QString Key(const char* name) {
+  return QString::fromLatin1(kSection) + u'/' + QString::fromLatin1(name);
+}
+
+// A key's value as text. A key that exists holds its text, even an empty
+// one; only a missing key (or file) gives the default.
+QString ReadValue(const QSettings& ini, const char* name, const char* fallback) {
+  const QVariant v = ini.value(Key(name));
+  if (!v.isValid()) return QString::fromUtf8(fallback);
+  QString text;
+  // A hand-written value with unquoted commas reads back as a list.
+  if (v.metaType().id() == QMetaType::QStringList)
+    text = v.toStringList().join(QStringLiteral(", "));
+  else
+    text = v.toString();
+  return text.left(kMaxValueLength);
+}
+
+}  // namespace
+
+Twinparam::Twinparam(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("winparam"));
+  setWindowTitle(QStringLiteral("Paramètres"));
+  setGeometry(552, 265, 381, 155);
+  setFixedSize(381, 155);
+  QPalette p = palette();
+  p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+  setPalette(p);
+  setAutoFillBackground(true);
+  QFont f = font();
+  f.setPixelSize(11);
+  setFont(f);
+
+  GroupBox1 = new QGroupBox(QStringLiteral("Options"), this);
+  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+  GroupBox1->setGeometry(8, 8, 225, 97);
+  Label1 = new QLabel(QStringLiteral("Texte :"), GroupBox1);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->move(16, 24);
+  Label1->adjustSize();
+  Edit1 = new QLineEdit(QStringLiteral("Corvexpage"), GroupBox1);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setGeometry(80, 24, 121, 21);
+  Label1->setBuddy(Edit1);
+  Label2 = new QLabel(QStringLiteral("Couleur :"), GroupBox1);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->move(16, 64);
+  Label2->adjustSize();
+  ComboBox1 = new QComboBox(GroupBox1);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->setEditable(true);
+  // Suggestions only: any typed text is what is kept.
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox1->addItems({QStringLiteral("Blanc"), QStringLiteral("Bleu"), QStringLiteral("Jaune"),
+                       QStringLiteral("Noir"), QStringLiteral("Rouge"), QStringLiteral("Vert")});
+  ComboBox1->setCurrentText(QStringLiteral("Rouge"));
+  ComboBox1->setGeometry(80, 60, 121, 21);
+  Label2->setBuddy(ComboBox1);
+
+  Button1 = new QPushButton(QStringLiteral("OK"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(240, 16, 75, 25);
+  Button2 = new QPushButton(QStringLiteral("Annuler"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button2->setGeometry(240, 48, 75, 25);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+  FormCreate();
+}
+
+QString Twinparam::FilePath() { return JoinPath(ConfigDir(), QString::fromLatin1(files::kDialogIni)); }
+
+void Twinparam::FormCreate() {
+  // Reading never creates the file; a missing or unreadable file gives the
+  // defaults without a word.
+  const QSettings ini(FilePath(), QSettings::IniFormat);
+  Edit1->setText(ReadValue(ini, kTextKey, kDefaultText));
+  ComboBox1->setCurrentText(ReadValue(ini, kColourKey, kDefaultColour));
+}
+
+void Twinparam::Button1Click() {
+  {
+    QDir().mkpath(QFileInfo(FilePath()).absolutePath());
+    QSettings ini(FilePath(), QSettings::IniFormat);
+    ini.setValue(Key(kTextKey), Edit1->text());
+    ini.setValue(Key(kColourKey), ComboBox1->currentText());
+    // A failed write is not reported.
+    ini.sync();
+  }
+  close();
+}
+
+void Twinparam::Button2Click() { close(); }
+
+}  // namespace ld
