@@ -356,6 +356,7 @@ class Tdiapo : public QWidget {
   void AbandonRun();
   void EndRun();
   void ScheduleShow(int ms, std::function<void()> step);
+  void RunPendingShowStep();
   void ShowLoopStep();
   void ForwardStep();
   void BrowsingStep();

@@ -43,19 +43,7 @@ void Tdiapo::ConnectShowHandlers() {
   show_timer_ = new QTimer(this);
   show_timer_->setObjectName(QStringLiteral("ShowTimer"));
   show_timer_->setSingleShot(true);
-  connect(show_timer_, &QTimer::timeout, this, [this] {
-    auto step = std::move(show_step_);
-    show_step_ = nullptr;
-    if (!step) return;
-    Guarded([&] {
-      try {
-        step();
-      } catch (...) {
-        EndRun();
-        throw;
-      }
-    });
-  });
+  connect(show_timer_, &QTimer::timeout, this, [this] { RunPendingShowStep(); });
   prefetcher_ = std::make_unique<PicturePrefetcher>();
 
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
@@ -77,10 +65,26 @@ void Tdiapo::ConnectShowHandlers() {
 
 bool Tdiapo::ShowRunActive() const { return run_active_ || replay_active_; }
 
+void Tdiapo::RunPendingShowStep() {
+  auto step = std::move(show_step_);
+  show_step_ = nullptr;
+  if (!step) return;
+  // A step is an entry point of its own: an error ends the run, shows its
+  // text, and the program goes on.
+  Guarded([&] {
+    try {
+      step();
+    } catch (...) {
+      EndRun();
+      throw;
+    }
+  });
+}
+
 bool Tdiapo::AdvanceShow() {
   if (!show_timer_ || !show_timer_->isActive() || !show_step_) return false;
   show_timer_->stop();
-  QMetaObject::invokeMethod(show_timer_, "timeout");
+  RunPendingShowStep();
   return true;
 }
 
@@ -295,7 +299,7 @@ void Tdiapo::LoadPicture(const QString& path) {
 
 void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
   // Step 1: with the panel open the picture only takes the old rectangle.
-  if (Panel1->isVisible() && !replaying_history) return done();
+  if (!Panel1->isHidden() && !replaying_history) return done();
   // Step 2.
   if (!IsExistingFile(path)) {
     aPanel_sauve_param_et_BD0_et_quitterClick();
@@ -364,7 +368,7 @@ void Tdiapo::RunPhase(std::shared_ptr<DisplayRun> run) {
           break;
         }
         // The panel opened during the first pause: no zoom.
-        if (Panel1->isVisible() && !replaying_history) {
+        if (!Panel1->isHidden() && !replaying_history) {
           run->phase = Phase::Done;
           break;
         }
@@ -457,14 +461,16 @@ void Tdiapo::FormKeyUp(int key) {
     AbandonRun();
     ClearRebuildMark();
     last_key = 0;
-    Panel1->setVisible(!Panel1->isVisible());
+    // Shown or hidden as a control of the window, whether or not the window
+    // itself is on the screen yet.
+    Panel1->setVisible(Panel1->isHidden());
     Panel1->move(Panel1->x(), screen_height - Panel1->height() - 12);
-    if (!Panel1->isVisible()) {
+    if (Panel1->isHidden()) {
       Panel3->hide();
       Panel2->hide();
       CompactLayout();
     }
-    if (Panel1->isVisible()) {
+    if (!Panel1->isHidden()) {
       show_running = false;
       RestorePointer();
       ShowNextPicture();
@@ -545,7 +551,7 @@ void Tdiapo::Button_close_paramClick() { Panel_continuer_clik(); }
 void Tdiapo::Timer1Timer() {
   const int x = services().pointer.Pos().x();
   const PointerSample s = SamplePointerSpeed(timer_ticks, last_pointer_x, last_sample_time, x,
-                                             services().clock.NowDays(), !Panel1->isVisible(), vmax);
+                                             services().clock.NowDays(), Panel1->isHidden(), vmax);
   if (s.quit) QuitProgram();
 }
 

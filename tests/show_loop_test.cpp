@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
+#include "show/Tone.h"
+#include "support/ShowWindow.h"
+
+using namespace ld;
+using namespace ld::testing;
+
+namespace {
+QString CurrentDirList() { return DataFile(QString::fromLatin1(files::kCurrentDirectoryList)); }
+}  // namespace
+
+TEST(ShowLoop, SequentialStepsCaptionTheHistoryAndTheIndex) {
+  ShowWindow s;
+  const QString a = s.AddJpeg("a.jpg"), b = s.AddJpeg("b.1.jpg"), c = s.AddJpeg("c.jpg", 300, 400);
+  Tdiapo& w = *s.w;
+  w.sequential_index = 1;
+  w.RadioGroup_titre_ecran->SetItemIndex(2);
+  w.ShowNextPicture();
+  // The first step happens at once: position 2, the portrait picture.
+  EXPECT_EQ(w.current_path, c);
+  EXPECT_EQ(w.Label1->text(), "(2/3)  2005-08-28 avg \\ c jpg");
+  EXPECT_EQ(w.Image2->geometry(), QRect(555, 0, 810, 1080));
+  EXPECT_EQ(w.Edit_indice_non_aleatoire->text(), "2");
+  EXPECT_EQ(w.Label5->text(), "0");
+  EXPECT_EQ(w.Label13->text(), "3 images");
+  EXPECT_EQ(w.PendingShowPause(), 200);  // 250 ms waits 200
+  EXPECT_TRUE(w.Label6->isHidden());
+  // The labels of the step's end come after the pause.
+  EXPECT_TRUE(w.last_shown_path.isEmpty());
+  s.Next();
+  EXPECT_EQ(w.last_shown_path, c);
+  EXPECT_EQ(w.Label_nom_img->text(), "c.jpg");
+  EXPECT_EQ(w.Label_repertoire->text(), s.dir.path() + "/2005-08-28 avg");
+  // Wrapped to 0, landscape fitted.
+  EXPECT_EQ(w.current_path, a);
+  EXPECT_EQ(w.Image2->geometry(), QRect(240, 0, 1440, 1080));
+  s.Next();
+  EXPECT_EQ(w.Label1->text(), "(1/3)  2005-08-28 avg \\ b 1 jpg");
+  EXPECT_EQ(s.History(), (QStringList{c, a, b}));
+  EXPECT_EQ(w.history_position, 2);
+  EXPECT_EQ(w.sequential_index, 1);
+  EXPECT_TRUE(w.settings_changed);
+}
+
+TEST(ShowLoop, PrefetchTakesNothingBeforeTheStepHappens) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  const QString x = s.AddJpeg("x.jpg"), y = s.AddJpeg("y.jpg");
+  Tdiapo& w = *s.w;
+  WriteTextLines(CurrentDirList(), {s.dir.path() + "/2005-08-28 avg", "x.jpg", "y.jpg"});
+  w.ShowNextPicture();
+  EXPECT_EQ(w.current_path, x);
+  // While x is on screen (and y is being decoded) nothing of the next step
+  // is written yet.
+  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(), (QStringList{s.dir.path() + "/2005-08-28 avg", "y.jpg"}));
+  EXPECT_EQ(w.sequential_index, 1);
+  EXPECT_EQ(s.History().size(), 1);
+  s.Next();
+  EXPECT_EQ(w.current_path, y);
+  EXPECT_EQ(w.Image2->PictureWidth(), 400);
+  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(), (QStringList{s.dir.path() + "/2005-08-28 avg"}));
+  s.Next();
+  // The list is used up: deleted, and the catalogue's choice stands.
+  EXPECT_FALSE(QFileInfo::exists(CurrentDirList()));
+  EXPECT_EQ(w.sequential_index, 0);
+  EXPECT_EQ(s.History().size(), 3);
+}
+
+TEST(ShowLoop, RandomGroupsThroughTheWindowUseTheInjectedDraws) {
+  ShowWindow s;
+  QStringList paths;
+  for (int i = 0; i < 10; ++i) paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+  Tdiapo& w = *s.w;
+  w.CheckBox_rnd->setChecked(true);
+  w.rayon_rnd = 2;
+  w.nb_fouille = 2;
+  // Group 1: centre 3, swap (1,2) twice -> offsets 1 2: 3, 4. Group 2:
+  // centre 8, swap (2,1) -> 2 1: 8, 9 (8 + 2 clamped).
+  s.w.fake.random.draws = {3, 1, 2, 1, 2, 8, 2, 1, 1, 1};
+  w.ShowNextPicture();
+  for (int i = 0; i < 3; ++i) s.Next();
+  EXPECT_EQ(s.History(), (QStringList{paths[3], paths[4], paths[8], paths[9]}));
+}
+
+TEST(ShowLoop, EffectsPlaceThePictureAndWaitTheirPauses) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  Tdiapo& w = *s.w;
+  // Fit, then fill with _haut 40.
+  w.Rdg1->SetItemIndex(2);
+  w.dt2_a = 300;
+  w.dt2_b = 499;
+  w._haut = 40;
+  w.ShowNextPicture();
+  EXPECT_EQ(w.Image2->geometry(), QRect(240, 0, 1440, 1080));
+  EXPECT_EQ(w.PendingShowPause(), 300);
+  w.AdvanceShow();
+  EXPECT_EQ(w.Image2->geometry(), QRect(0, -108, 1920, 1440));
+  EXPECT_EQ(w.PendingShowPause(), 400);
+  // Fill alone with _haut 0; a duration under 100 waits nothing.
+  w.Rdg1->SetItemIndex(1);
+  w._haut = 0;
+  w.dt1_a = 99;
+  w.AdvanceShow();  // end of the pause: the loop's next turn is pending
+  w.AdvanceShow();  // the next step: placed, no pause, the turn after is pending
+  EXPECT_EQ(w.Image2->geometry(), QRect(0, -180, 1920, 1440));
+  EXPECT_EQ(w.PendingShowPause(), 0);
+  EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
+}
+
+TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  s.AddJpeg("b.jpg");
+  Tdiapo& w = *s.w;
+  w.Rdg1->SetItemIndex(3);
+  w.dt3_a = 100;
+  w.dt3_b = 300;
+  w.ShowNextPicture();
+  EXPECT_EQ(w.PendingShowPause(), 100);
+  w.AdvanceShow();
+  std::vector<int> widths;
+  while (w.PendingShowPause() == 0) {
+    widths.push_back(w.Image2->width());
+    w.AdvanceShow();
+  }
+  // inc_dx + 1 = 11 frames from 1440 towards 3072 (d = 163.2), then dt3_b.
+  ASSERT_EQ(widths.size(), 11u);
+  EXPECT_EQ(widths[0], 1440);
+  EXPECT_EQ(widths[1], 1440);
+  EXPECT_EQ(widths[2], 1603);
+  EXPECT_EQ(widths[5], 1440 + 653);  // 652.8
+  EXPECT_EQ(widths[10], 1440 + 1469);  // 1468.8, below 3072
+  EXPECT_EQ(w.Image2->geometry(), QRect(-494, 0, 2909, 2181));
+  EXPECT_EQ(w.PendingShowPause(), 300);
+
+  // The next picture: a key after three frames ends its zoom at once, the
+  // final pause follows and the show goes on.
+  s.Next();  // next picture placed, dt3_a pending
+  w.AdvanceShow();
+  w.AdvanceShow();
+  w.AdvanceShow();
+  const int width = w.Image2->width();
+  w.FormKeyUp(65);
+  EXPECT_TRUE(w.stop_requested);
+  w.AdvanceShow();
+  EXPECT_FALSE(w.stop_requested);
+  EXPECT_EQ(w.Image2->width(), width);
+  EXPECT_EQ(w.PendingShowPause(), 300);
+  s.Next();
+  EXPECT_EQ(s.History().size(), 3);
+
+  // A widest frame not wider than the fit: no frames, dt3_a then dt3_b.
+  w.zoom_max10 = 7;
+  EXPECT_EQ(w.PendingShowPause(), 100);
+  w.AdvanceShow();
+  EXPECT_EQ(w.PendingShowPause(), 300);
+  // inc_dx of 0 counts as 1: w0 twice, then wmax ends it.
+  w.zoom_max10 = 16;
+  w.inc_dx = 0;
+  s.Next();
+  w.AdvanceShow();
+  int frames = 0;
+  while (w.PendingShowPause() == 0) {
+    ++frames;
+    w.AdvanceShow();
+  }
+  EXPECT_EQ(frames, 2);
+}
+
+TEST(ShowLoop, AnotherKeyStopsTheRunAfterThePause) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  s.AddJpeg("b.jpg");
+  Tdiapo& w = *s.w;
+  w.Label_an->setText("2005-08");
+  w.ShowNextPicture();
+  EXPECT_TRUE(w.ShowRunActive());
+  w.FormKeyUp(65);
+  EXPECT_EQ(w.last_key, 65);
+  EXPECT_EQ(w.PendingShowPause(), 200);  // the pause goes on
+  s.Next();
+  EXPECT_FALSE(w.ShowRunActive());
+  EXPECT_EQ(w.PendingShowPause(), -1);
+  EXPECT_EQ(s.History().size(), 1);
+  // The first run's end completes the window's creation.
+  EXPECT_TRUE(w.Label_an->text().isEmpty());
+  // Right starts a new run: a new picture at once.
+  w.FormKeyUp(39);
+  EXPECT_TRUE(w.ShowRunActive());
+  EXPECT_EQ(s.History().size(), 2);
+}
+
+TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
+  ShowWindow s;
+  const QString good = s.AddJpeg("a.jpg");
+  s.Add("text.jpg", "Ceci n'est pas une image.\r\n");
+  s.Add("film.png", "not read at all");
+  s.Add("broken.bmp", QByteArray("BM\x10\0\0\0garbage", 13));
+  Tdiapo& w = *s.w;
+  w.sequential_index = 3;
+  w.ShowNextPicture();
+  EXPECT_EQ(w.current_path, good);
+  s.Next();
+  // Undecodable: red for 2 s, events still flowing.
+  EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
+  EXPECT_EQ(w.Image2->PictureWidth(), 0);
+  EXPECT_EQ(w.PendingShowPause(), 2000);
+  s.Next();
+  // Another extension keeps the previous picture (here the empty one); a
+  // picture of width 0 again.
+  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.png");
+  EXPECT_EQ(w.PendingShowPause(), 2000);
+  // The rejected bitmap: the error box, and the run ends there.
+  s.Next();
+  ASSERT_EQ(s.w.fake.dialogs.errors.size(), 1);
+  EXPECT_TRUE(s.w.fake.dialogs.errors[0].endsWith("broken.bmp"));
+  EXPECT_FALSE(w.ShowRunActive());
+  // The show goes on at the next key.
+  w.FormKeyUp(39);
+  EXPECT_EQ(w.current_path, good);
+  EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
+  EXPECT_EQ(w.Image2->PictureWidth(), 400);
+  // A .png after a good picture keeps it, laid out again.
+  s.Next();
+  s.Next();
+  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.png");
+  EXPECT_EQ(w.Image2->PictureWidth(), 0);
+}
+
+TEST(ShowLoop, MissingFileResetsTheCatalogueAndQuits) {
+  ShowWindow s;
+  const QString a = s.AddJpeg("a.jpg");
+  Tdiapo& w = *s.w;
+  CreateEmptyFile(DataFile(QString::fromLatin1(files::kResetMarker)));
+  QFile::remove(a);
+  EXPECT_THROW(w.ShowNextPicture(), ProcessEnded);
+  EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
+  EXPECT_TRUE(w.rebuild_requested);
+  EXPECT_FALSE(QFileInfo::exists(DataFile(QString::fromLatin1(files::kResetMarker))));
+  // While Space is handled the quit returns: then the message.
+  ShowWindow t;
+  t.w->last_key = 32;
+  t.w->LoadPicture(t.dir.path() + "/gone.jpg");
+  ASSERT_EQ(t.w.fake.dialogs.notices.size(), 1);
+  EXPECT_EQ(t.w.fake.dialogs.notices[0],
+            "fichier " + t.dir.path() + "/gone.jpg inexistant, réinitialisation de l'index...");
+  EXPECT_TRUE(t.w.fake.exit.codes.empty());
+}
+
+TEST(ShowLoop, BrowsingStepsThroughTheHistoryWithTheTone) {
+  ShowWindow s;
+  QStringList paths;
+  for (int i = 0; i < 3; ++i) paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i), 400 + 100 * i, 300);
+  Tdiapo& w = *s.w;
+  w.ShowNextPicture();
+  s.Next();
+  s.Next();
+  ASSERT_EQ(s.History(), paths.mid(1) + paths.mid(0, 1));  // 1, 2, 0
+  const QRect onScreen = w.Image2->geometry();
+  w.FormKeyUp(32);  // panel open: browsing
+  EXPECT_FALSE(w.Panel1->isHidden());
+  EXPECT_FALSE(w.show_running);
+  EXPECT_FALSE(w.PointerHidden());
+  w.FormKeyUp(37);
+  EXPECT_EQ(w.history_position, 1);
+  EXPECT_EQ(w.current_path, paths[2]);
+  EXPECT_EQ(w.Label1->text(), " [1 / 3]  " + s.dir.path() + "/2005-08-28 avg");
+  EXPECT_EQ(w.Label21->text(), "3 : 1");
+  EXPECT_TRUE(w.Button_avance->font().bold());
+  // With the panel open the picture takes the old rectangle, silently.
+  EXPECT_EQ(w.Image2->PictureWidth(), 600);
+  EXPECT_EQ(w.Image2->geometry(), onScreen);
+  EXPECT_TRUE(s.w.fake.sound.played.empty());
+  w.FormKeyUp(37);
+  w.FormKeyUp(37);  // past the first entry: stays, shown again
+  EXPECT_EQ(w.history_position, 0);
+  EXPECT_EQ(w.current_path, paths[1]);
+  w.FormKeyUp(39);
+  w.FormKeyUp(39);
+  w.FormKeyUp(39);
+  EXPECT_EQ(w.history_position, 2);
+  EXPECT_FALSE(w.Button_avance->font().bold());
+  EXPECT_EQ(w.PendingShowPause(), -1);  // browsing waits for keys
+
+  // Closing at the newest entry replays nothing and leaves the replay flag
+  // set: the next browsing step sounds the tone.
+  w.FormKeyUp(32);
+  EXPECT_TRUE(w.Panel1->isHidden());
+  EXPECT_TRUE(w.show_running);
+  EXPECT_TRUE(w.PointerHidden());
+  EXPECT_TRUE(w.replaying_history);
+  EXPECT_EQ(s.History().size(), 4);  // a new picture at once
+  w.FormKeyUp(32);
+  w.FormKeyUp(37);
+  ASSERT_EQ(s.w.fake.sound.played.size(), 1u);
+  EXPECT_EQ(s.w.fake.sound.played[0], BuildToneWav(640, 20, 30).value());
+  EXPECT_EQ(w.last_key, 0);
+}
+
+TEST(ShowLoop, ClosingThePanelReplaysTheNewerHistory) {
+  ShowWindow s;
+  QStringList paths;
+  for (int i = 0; i < 5; ++i) paths << s.AddJpeg(QStringLiteral("p.%1.jpg").arg(i));
+  Tdiapo& w = *s.w;
+  w.sequential_index = 4;
+  w.ShowNextPicture();
+  for (int i = 0; i < 4; ++i) s.Next();
+  ASSERT_EQ(s.History(), paths);
+  // The settings save gives the show the durations typed into the panel.
+  w.Edit_dt0_a->setText("250");
+  w.Button_close_paramClick();  // saves, then acts as Space: panel open
+  EXPECT_FALSE(w.Panel1->isHidden());
+  w.Button_retourClick();
+  w.Button_retourClick();
+  w.Button_retourClick();
+  EXPECT_EQ(w.history_position, 1);
+  w.Panel_continuer_clik();  // panel closed: replay of 1..4
+  QStringList captions;
+  for (int i = 0; i < 5; ++i) {
+    captions << w.Label1->text();
+    EXPECT_EQ(w.PendingShowPause(), 200);  // each with its full pause
+    s.Next();
+  }
+  QStringList expected;
+  for (int j = 1; j <= 4; ++j) expected << QString(paths[j]).replace('.', ',');
+  expected << "(0/5)  2005-08-28 avg";  // then new pictures follow
+  EXPECT_EQ(captions, expected);
+  EXPECT_FALSE(w.replaying_history);
+  EXPECT_EQ(w.history_position, 6);  // two new pictures after the five
+  EXPECT_TRUE(w.show_running);
+}
+
+TEST(ShowLoop, DateLabelAndFilterIndicator) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  Tdiapo& w = *s.w;
+  w.CheckBox_af_an->setChecked(true);
+  w.CheckBox_contient->setChecked(true);
+  w.Edit_contient->setText("divers avignon");
+  w.ShowNextPicture();
+  EXPECT_EQ(w.Label_an->text(), "2005-08");
+  EXPECT_EQ(w.Label_an->geometry().right(), 1919);
+  EXPECT_EQ(w.Label_an->y(), 0);
+  EXPECT_TRUE(w.Label_mois->isHidden());
+  EXPECT_EQ(w.Label_options->text(), "=>divers avignon");
+  EXPECT_FALSE(w.Label_options->isHidden());
+  EXPECT_EQ(w.Label_options->geometry().right(), w.width() - 1);
+  EXPECT_EQ(w.Label_options->y(), 30);
+  w.CheckBox_contient->setChecked(false);
+  w.FormKeyUp(39);
+  EXPECT_TRUE(w.Label_options->isHidden());
+  // The date filter's check boxes ask for a rebuild.
+  w.settings_changed = false;
+  w.CheckBox_date_de->setChecked(true);
+  EXPECT_TRUE(w.settings_changed);
+}
