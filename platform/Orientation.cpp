@@ -1,5 +1,7 @@
 #include "platform/Orientation.h"
 
+#include "platform/LargeImage.h"
+
 #include <libexif/exif-data.h>
 
 #include <algorithm>
@@ -21,7 +23,7 @@ QImage ApplyOrientation(const QImage& stored, Orientation o) {
   if (o == Orientation::Normal || src.isNull()) return src;
   const int w = src.width(), h = src.height();
   const bool swap = SwapsWidthAndHeight(o);
-  QImage dst(swap ? h : w, swap ? w : h, QImage::Format_RGB32);
+  QImage dst = AllocateLargeImage(swap ? h : w, swap ? w : h);
   if (dst.isNull()) return QImage();
   const qsizetype spp = src.bytesPerLine() / 4;  // source stride in pixels
   // Destination pixel (X, Y) comes from source offset base + X*dX + Y*dY.

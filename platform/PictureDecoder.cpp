@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/LargeImage.h"
 #include "platform/Orientation.h"
 #include "platform/Paths.h"
 
@@ -46,6 +47,13 @@ struct TjHandle {
     if (h) tjDestroy(h);
   }
 };
+
+// One decompressor per thread, kept: its working memory is then set up once
+// instead of at every picture.
+tjhandle Decompressor() {
+  thread_local TjHandle tj;
+  return tj.h;
+}
 
 QSize Wanted(const DecodeLimits& limits, QSize own) {
   if (!limits.wanted) return own;
@@ -126,10 +134,10 @@ qint64 MaxDecodedPixelsForScreen(QSize screen) {
 }
 
 QSize JpegOwnSize(const QByteArray& data) {
-  TjHandle tj;
-  if (!tj.h) return QSize();
+  tjhandle tj = Decompressor();
+  if (!tj) return QSize();
   int w = 0, h = 0, sub = 0, cs = 0;
-  if (tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(data.constData()),
+  if (tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(data.constData()),
                           static_cast<unsigned long>(data.size()), &w, &h, &sub, &cs) != 0)
     return QSize();
   return Oriented(QSize(w, h), OrientationFromTag(ReadJpegOrientationTag(data).value_or(1)));
@@ -137,12 +145,12 @@ QSize JpegOwnSize(const QByteArray& data) {
 
 DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
-  TjHandle tj;
-  if (!tj.h) return DecodeJpegWithQt(data, limits, o);
+  tjhandle tj = Decompressor();
+  if (!tj) return DecodeJpegWithQt(data, limits, o);
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
   const auto size = static_cast<unsigned long>(data.size());
   int sw = 0, sh = 0, sub = 0, cs = 0;
-  if (tjDecompressHeader3(tj.h, bytes, size, &sw, &sh, &sub, &cs) != 0 || sw <= 0 || sh <= 0)
+  if (tjDecompressHeader3(tj, bytes, size, &sw, &sh, &sub, &cs) != 0 || sw <= 0 || sh <= 0)
     return DecodeJpegWithQt(data, limits, o);
   if (cs == TJCS_CMYK || cs == TJCS_YCCK) return DecodeJpegWithQt(data, limits, o);
 
@@ -154,15 +162,15 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   // the smallest scale, is refused before anything is allocated.
   if (!scale) return DecodedPicture();
   const int dw = scale->Apply(sw), dh = scale->Apply(sh);
-  QImage img(dw, dh, QImage::Format_RGB32);
+  QImage img = AllocateLargeImage(dw, dh);
   if (img.isNull()) return DecodedPicture();
   // Default flags: accurate DCT and smooth upsampling, the quality djpeg
   // gives. Progressive files with absurd scan counts are refused.
-  const int rc = tjDecompress2(tj.h, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()),
+  const int rc = tjDecompress2(tj, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()),
                                dh, TJPF_BGRX, TJFLAG_LIMITSCANS);
   // A warning (a truncated file, for instance) still leaves a whole picture,
   // the missing part grey; only an error makes it undecodable here.
-  if (rc != 0 && tjGetErrorCode(tj.h) != TJERR_WARNING) {
+  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
     img = QImage();
     return DecodeJpegWithQt(data, limits, o);
   }

@@ -346,8 +346,10 @@ class Tdiapo : public QWidget {
   bool AdvanceShow();
   // The pause the pending step waits for, in ms; -1 when nothing is pending.
   int PendingShowPause() const;
-  // Called after each picture is painted for the first time (benchmark).
+  // Measurement hooks (benchmark): after each paint of Image2, and when a
+  // pause of the show is over, before the step that follows it.
   std::function<void()> on_picture_painted;
+  std::function<void()> on_pause_over;
   int history_slot = -1;
   PictureSelection selection;
 

@@ -43,6 +43,8 @@ void Tdiapo::ConnectShowHandlers() {
   show_timer_ = new QTimer(this);
   show_timer_->setObjectName(QStringLiteral("ShowTimer"));
   show_timer_->setSingleShot(true);
+  // Pauses end when they should, not up to 5 % early or late.
+  show_timer_->setTimerType(Qt::PreciseTimer);
   connect(show_timer_, &QTimer::timeout, this, [this] { RunPendingShowStep(); });
   prefetcher_ = std::make_unique<PicturePrefetcher>();
 
@@ -69,6 +71,7 @@ void Tdiapo::RunPendingShowStep() {
   auto step = std::move(show_step_);
   show_step_ = nullptr;
   if (!step) return;
+  if (show_timer_->interval() > 0 && on_pause_over) on_pause_over();
   // A step is an entry point of its own: an error ends the run, shows its
   // text, and the program goes on.
   Guarded([&] {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QImage>
+
+namespace ld {
+
+// A Format_RGB32 picture of w x h, uninitialised. A large one gets memory of
+// its own, mapped in huge pages where the system allows it: a 24-megapixel
+// picture then costs tens of page faults instead of tens of thousands, which
+// on a virtual machine is most of a full decode's time. Null when the memory
+// cannot be had.
+QImage AllocateLargeImage(int w, int h);
+
+}  // namespace ld
