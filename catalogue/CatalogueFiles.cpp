@@ -12,10 +12,13 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <future>
 #include <optional>
 #include <algorithm>
+#include <string_view>
 
 #include "catalogue/DirectoryScan.h"
+#include "catalogue/Utf8.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
@@ -38,7 +41,7 @@ constexpr size_t kRecordsPerChunk = 4096;
 
 bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
-void WriteRecordFile(const QString& path, const std::vector<CatalogueEntry>& entries) {
+void WriteRecordFile(const QString& path, const CatalogueEntries& entries) {
   EnsureDataDir();
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly)) throw Error(CannotCreateFileMessage(path));
@@ -69,15 +72,15 @@ bool ReadFully(int fd, char* out, size_t n) {
 
 // The records, or nothing when the file cannot be read whole or its length
 // is not a multiple of the record size.
-std::optional<std::vector<CatalogueEntry>> ReadRecordFile(const QString& path) {
+std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat st;
-  std::optional<std::vector<CatalogueEntry>> result;
+  std::optional<CatalogueEntries> result;
   if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0) {
     const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
-    std::vector<CatalogueEntry> entries(count);
+    CatalogueEntries entries(count);
     if (kHostIsLittleEndian) {
       // The in-memory entry is the record itself: one read straight into it.
       if (ReadFully(fd, reinterpret_cast<char*>(entries.data()), count * kRecordSize)) {
@@ -101,6 +104,32 @@ std::optional<std::vector<CatalogueEntry>> ReadRecordFile(const QString& path) {
   return result;
 }
 
+// The directory table's lines. A UTF-8 file (the usual case) is cut into
+// lines on its bytes and each line decoded alone, which spares a copy of the
+// whole text; anything else goes through the general text reader
+// (Windows-1252). A CR, an LF or the pair ends a line.
+std::optional<QStringList> ReadDirectoryTable(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = f.readAll();
+  std::string_view all(bytes.constData(), static_cast<size_t>(bytes.size()));
+  if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
+  if (!IsValidUtf8(all)) return SplitLines(DecodeText(bytes));
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(std::count(all.begin(), all.end(), '\n')) + 1);
+  size_t start = 0;
+  for (size_t i = 0; i < all.size(); ++i) {
+    const char c = all[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.append(QString::fromUtf8(all.data() + start, static_cast<qsizetype>(i - start)));
+    if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < all.size())
+    lines.append(QString::fromUtf8(all.data() + start, static_cast<qsizetype>(all.size() - start)));
+  return lines;
+}
+
 }  // namespace
 
 QString CatalogueDirsPath() { return DataFile(QString::fromLatin1(files::kCatalogueDirs)); }
@@ -117,7 +146,7 @@ void EncodeCatalogueRecord(const CatalogueEntry& entry, char* out) {
 }
 
 bool DecodeCatalogueRecord(const char* in, CatalogueEntry& entry) {
-  entry = CatalogueEntry();
+  entry = CatalogueEntry{};
   entry.DirIndex = qFromLittleEndian<qint32>(in);
   entry.nameLength = static_cast<std::uint8_t>(in[4]);
   if (entry.nameLength > kMaxNameBytes) return false;
@@ -135,10 +164,14 @@ void SaveCatalogue(const Catalogue& catalogue) {
 
 LoadResult LoadCatalogue(Catalogue& catalogue) {
   catalogue.Clear();
-  auto dirs = ReadTextLines(CatalogueDirsPath());
-  if (!dirs) return LoadResult::Untrusted;
+  // The two files are independent until they are checked against each
+  // other: the table is read on a second thread while this one reads the
+  // records (the load is the start-up's fast path).
+  const QString dirsPath = CatalogueDirsPath();
+  auto table = std::async(std::launch::async, [dirsPath] { return ReadDirectoryTable(dirsPath); });
   auto entries = ReadRecordFile(CatalogueRecordsPath());
-  if (!entries) return LoadResult::Untrusted;
+  auto dirs = table.get();
+  if (!dirs || !entries) return LoadResult::Untrusted;
   const auto dirCount = static_cast<std::int32_t>(dirs->size());
   for (const CatalogueEntry& e : *entries) {
     // On a little-endian host the records were read as they are; their

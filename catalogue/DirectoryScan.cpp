@@ -8,6 +8,7 @@
 #include <QFile>
 #include <string_view>
 
+#include "catalogue/Utf8.h"
 #include "platform/Paths.h"
 
 namespace ld {
@@ -18,44 +19,11 @@ using namespace std::chrono_literals;
 // Events are let through once this much work has gone by since the last time;
 // the clock is looked at every kEntriesPerClockCheck entries, which keeps the
 // longest stretch well under 20 ms without reading the clock for every entry.
-constexpr auto kEventsInterval = 10ms;
-constexpr int kEntriesPerClockCheck = 8;
+constexpr auto kEventsInterval = 5ms;
+constexpr int kEntriesPerClockCheck = 4;
 
 constexpr std::string_view kPlus = "++";
 constexpr std::string_view kSection = "\xC2\xA7";  // "§" in UTF-8
-
-bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len;
-    unsigned min;
-    unsigned cp;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2, min = 0x80, cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, min = 0x800, cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, min = 0x10000, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
-}
 
 bool IsMarkedName(std::string_view name) {
   return name.find(kPlus) != std::string_view::npos ||

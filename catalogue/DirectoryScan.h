@@ -18,7 +18,7 @@ struct ScanHooks {
   // (what was found so far stays in the catalogue).
   std::function<bool()> stopRequested;
   // Lets the user interface process its pending events. Called after about
-  // 10 ms of work (the clock is looked at every few entries, not after each),
+  // 5 ms of work (the clock is looked at every few entries, not after each),
   // so the window never waits more than about 20 ms.
   std::function<void()> letEventsThrough;
   // Shows the entry counter; called when it reaches a multiple of 200.

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cstring>
 
 #include "platform/DataDir.h"
 #include "platform/Error.h"
@@ -37,13 +38,12 @@ QByteArray Record(qint32 dirIndex, const QByteArray& name) {
 
 TEST(CatalogueFiles, RecordLayoutByteForByte) {
   CatalogueEntry e;
+  std::memset(&e, 0xAB, sizeof e);  // whatever memory held before
   e.DirIndex = 0x01020304;
   const QByteArray name = QStringLiteral("Noël §.jpg").toUtf8();
   e.nameLength = static_cast<std::uint8_t>(name.size());
   std::memcpy(e.FileName, name.constData(), name.size());
   // Bytes of no meaning in memory are written as zero.
-  e.FileName[79] = 'x';
-  e.padding[1] = 7;
   char out[kRecordSize];
   EncodeCatalogueRecord(e, out);
   const QByteArray bytes(out, kRecordSize);
