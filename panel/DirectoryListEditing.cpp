@@ -10,21 +10,21 @@
 namespace ld {
 namespace {
 
-// Turns a left click on a plain widget (the title label of Panel2) into a call.
-class ClickFilter : public QObject {
+// Turns a left click on a plain label (the title of Panel2) into a call;
+// owned by the label it watches.
+class LabelClick : public QObject {
  public:
-  ClickFilter(QObject* parent, std::function<void()> onClick)
-      : QObject(parent), onClick_(std::move(onClick)) {}
+  LabelClick(QWidget* label, std::function<void()> onClick)
+      : QObject(label), onClick_(std::move(onClick)) {
+    label->installEventFilter(this);
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if (e->type() == QEvent::MouseButtonRelease) {
-      auto* me = static_cast<QMouseEvent*>(e);
-      auto* w = qobject_cast<QWidget*>(watched);
-      if (me->button() == Qt::LeftButton && w && w->rect().contains(me->position().toPoint()))
-        onClick_();
-    }
-    return false;
+    if (e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
+      onClick_();
+    return QObject::eventFilter(watched, e);
   }
 
  private:
@@ -46,7 +46,7 @@ void Tdiapo::ConnectCatalogueHandlers() {
   auto reset = [this] { Guarded([this] { aPanel_sauve_param_et_BD0_et_quitterClick(); }); };
   connect(aPanel_sauve_param_et_BD0_et_quitter, &ClickPanel::clicked, this, reset);
   connect(SpeedButton_valider_filtre, &QPushButton::clicked, this, reset);
-  Label25->installEventFilter(new ClickFilter(Label25, reset));
+  new LabelClick(Label25, reset);
   connect(SpeedButton1, &QPushButton::clicked, this,
           [this] { Guarded([this] { SpeedButton1Click(); }); });
 }
