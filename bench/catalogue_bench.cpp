@@ -1,0 +1,160 @@
+// ld_catalogue_bench: the fixtures and the one in-process measure of the
+// catalogue benchmark (bench/run_catalogue_bench.sh runs it all):
+//   tree ROOT [PICTURES DIRS]   a picture tree: PICTURES pictures (100000) in
+//                               DIRS dated directories (2000) under year
+//                               directories, plus non-picture files
+//   catalogue N DIRS            a saved catalogue of N entries in DIRS
+//                               directories in the data directory
+//   stretch ROOT                scans ROOT as the window does and prints the
+//                               longest time between two turns of the event
+//                               loop, in milliseconds
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "catalogue/CatalogueFiles.h"
+#include "catalogue/DirectoryScan.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+const char* const kLabels[] = {"Sortie", "Anniversaire", "Vacances", "Noël", "Week-end",
+                               "Famille", "Randonnée", "Été", "Mariage", "Divers"};
+
+bool WriteSmallFile(const QByteArray& path, int bytes) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  static const char data[256] = {};
+  const bool ok = bytes == 0 || ::write(fd, data, static_cast<size_t>(bytes)) == bytes;
+  ::close(fd);
+  return ok;
+}
+
+int MakeTree(const QString& root, int pictures, int dirs) {
+  const QString done = root + QStringLiteral("/.complete");
+  const QByteArray stamp = QByteArray::number(pictures) + ' ' + QByteArray::number(dirs);
+  {
+    QFile f(done);
+    if (f.open(QIODevice::ReadOnly) && f.readAll() == stamp) {
+      std::fprintf(stderr, "tree already there: %s\n", qPrintable(root));
+      return 0;
+    }
+  }
+  QDir(root).removeRecursively();
+  const int perDir = pictures / dirs;
+  const int years = std::max(1, dirs / 100);
+  int made = 0;
+  for (int d = 0; d < dirs; ++d) {
+    const int year = 2000 + d % years;
+    const int month = 1 + (d / years) % 12;
+    const int day = 1 + (d / years / 12) % 28;
+    const QString dir = QStringLiteral("%1/%2/%2-%3-%4 %5 %6")
+                            .arg(root)
+                            .arg(year)
+                            .arg(month, 2, 10, QChar(u'0'))
+                            .arg(day, 2, 10, QChar(u'0'))
+                            .arg(QString::fromUtf8(kLabels[d % 10]))
+                            .arg(d);
+    if (!QDir().mkpath(dir)) return 1;
+    const QByteArray base = QFile::encodeName(dir) + '/';
+    const int here = d == dirs - 1 ? pictures - made : perDir;
+    for (int i = 0; i < here; ++i) {
+      QByteArray name;
+      switch (i % 4) {
+        case 0: name = "IMG_" + QByteArray::number(1000 + i) + ".JPG"; break;
+        case 1: name = "dsc" + QByteArray::number(i) + ".jpg"; break;
+        case 2: name = "Photo " + QByteArray::number(i) + " \xc3\xa9t\xc3\xa9.jpg"; break;
+        default: name = "scan_" + QByteArray::number(i) + ".bmp"; break;
+      }
+      if (!WriteSmallFile(base + name, 64)) return 1;
+    }
+    made += here;
+    // What a real picture directory also holds.
+    for (const char* other : {"Thumbs.db", "notes.txt", "IMG_1000.xmp", "video.mp4", "vide.jpg"})
+      if (!WriteSmallFile(base + other, std::strcmp(other, "vide.jpg") == 0 ? 0 : 32)) return 1;
+  }
+  QFile f(done);
+  if (!f.open(QIODevice::WriteOnly)) return 1;
+  f.write(stamp);
+  std::fprintf(stderr, "%d pictures in %d directories under %s\n", made, dirs, qPrintable(root));
+  return 0;
+}
+
+int MakeCatalogue(int n, int dirs) {
+  ld::Catalogue c;
+  c.MutableEntries().reserve(static_cast<size_t>(n));
+  const int perDir = std::max(1, n / dirs);
+  for (int i = 0; i < n; ++i) {
+    const int d = std::min(dirs - 1, i / perDir);
+    const QString dir = QStringLiteral("/home/photos/%1/%1-%2 %3 %4")
+                            .arg(2000 + d % 20)
+                            .arg(1 + d % 12, 2, 10, QChar(u'0'))
+                            .arg(QString::fromUtf8(kLabels[d % 10]))
+                            .arg(d);
+    const int index = c.DirectoryIndexFor(dir);
+    const QByteArray name = "IMG_" + QByteArray::number(i % perDir + 1000) + " vacances.JPG";
+    c.AppendEntry(index, name.constData(), static_cast<int>(name.size()));
+  }
+  ld::SaveCatalogue(c);
+  std::fprintf(stderr, "%d entries in %lld directories saved\n", c.Count(),
+               static_cast<long long>(c.Directories().size()));
+  return 0;
+}
+
+int Stretch(const QString& root) {
+  ld::Catalogue c;
+  int counter = 0;
+  ld::ScanHooks hooks;
+  Clock::time_point last = Clock::now();
+  Clock::duration longest{};
+  long calls = 0;
+  hooks.letEventsThrough = [&] {
+    const auto now = Clock::now();
+    longest = std::max(longest, now - last);
+    ++calls;
+    last = Clock::now();
+  };
+  bool stop = false;
+  hooks.stopRequested = [&] { return stop; };
+  hooks.showCounter = [](int) {};
+  const auto started = Clock::now();
+  last = started;
+  ld::DirectoryScan scan(ld::ScanFilter{}, {}, c, counter, hooks);
+  ld::RebuildCatalogue({{root, true}}, scan);
+  const auto took = Clock::now() - started;
+  std::printf("%.2f %ld %d %.1f\n", Ms(longest), calls, c.Count(), Ms(took));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto usage = [] {
+    std::fprintf(stderr,
+                 "usage: ld_catalogue_bench tree ROOT [PICTURES DIRS] | catalogue N DIRS | "
+                 "stretch ROOT\n");
+    return 2;
+  };
+  if (argc < 3) return usage();
+  const std::string cmd = argv[1];
+  try {
+    if (cmd == "tree")
+      return MakeTree(QString::fromLocal8Bit(argv[2]), argc > 3 ? std::atoi(argv[3]) : 100000,
+                      argc > 4 ? std::atoi(argv[4]) : 2000);
+    if (cmd == "catalogue" && argc == 4) return MakeCatalogue(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (cmd == "stretch") return Stretch(QString::fromLocal8Bit(argv[2]));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
+  return usage();
+}

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The catalogue benchmark: each figure beside its reference, measured in the
+# same run, warm cache, median of 5 runs.
+#   bench/run_catalogue_bench.sh [BUILD_DIR] [WORK_DIR]
+# BUILD_DIR (default build-bench) is configured as a release build; WORK_DIR
+# (default /tmp/luminodrift-catalogue-bench) keeps the generated tree and
+# catalogue between runs (about 1 GB of small files and 90 MB).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$here/build-bench}"
+work="${2:-/tmp/luminodrift-catalogue-bench}"
+runs=5
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DLD_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target luminodrift-catalogue ld_catalogue_bench >/dev/null
+tool="$build/luminodrift-catalogue"
+bench="$build/bench/ld_catalogue_bench"
+tree="$work/tree"
+mkdir -p "$work"
+
+# Wall time of one run in microseconds, output thrown away.
+run_us() {
+  local s e
+  s=$(date +%s%N)
+  "$@" >/dev/null 2>&1
+  e=$(date +%s%N)
+  echo $(((e - s) / 1000))
+}
+# Median of $runs runs.
+median_us() {
+  local i
+  for ((i = 0; i < runs; i++)); do run_us "$@"; done | sort -n | sed -n "$(((runs + 1) / 2))p"
+}
+seconds() { awk -v u="$1" 'BEGIN { printf "%.3f s", u / 1e6 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g) ? "ok" : "ABOVE GOAL" }'; }
+
+echo "== fixtures"
+"$bench" tree "$tree" 100000 2000
+
+# The rebuild: a data directory whose list names the tree (no flags file, so
+# it is ticked; no settings file, so the default filters: all sub-directories,
+# marked paths left out).
+export XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_DATA_HOME/LuminoDrift"
+printf '%s\r\n' "$tree" >"$XDG_DATA_HOME/LuminoDrift/luminodrift.rep"
+rm -f "$XDG_DATA_HOME/LuminoDrift/luminodrift.repflag" "$XDG_DATA_HOME/LuminoDrift/luminodrift_var.prm"
+# The reference lists what the catalogue takes: files of more than 0 bytes
+# whose name holds ".jpg" or ".bmp". (Without the parentheses, find's
+# precedence would skip the type and size tests for the BMP names, and so
+# about a quarter of the stat calls that the rebuild must make here.)
+find_cmd=(find "$tree" -type f -size +0 "(" -iname '*.jpg*' -o -iname '*.bmp*' ")")
+find_loose=(find "$tree" -type f -size +0 -iname '*.jpg*' -o -iname '*.bmp*')
+# Warm the cache with both.
+"${find_cmd[@]}" >/dev/null
+"$tool" rebuild >/dev/null
+find_count=$("${find_cmd[@]}" | wc -l)
+rebuild_line=$("$tool" rebuild)
+find_us=$(median_us "${find_cmd[@]}")
+find_loose_us=$(median_us "${find_loose[@]}")
+rebuild_us=$(median_us "$tool" rebuild)
+
+# The load: a catalogue of 1 000 000 entries in 20 000 directories.
+export XDG_DATA_HOME="$work/data1m"
+records="$XDG_DATA_HOME/LuminoDrift/toutes_img._nf"
+dirs="$XDG_DATA_HOME/LuminoDrift/toutes_img_ListBox_rep.dat"
+if [ "$(stat -c %s "$records" 2>/dev/null || echo 0)" != 88000000 ]; then
+  "$bench" catalogue 1000000 20000
+fi
+cat "$records" "$dirs" >/dev/null
+"$tool" info >/dev/null
+info_line=$("$tool" info | head -1)
+cat_us=$(median_us cat "$records" "$dirs")
+info_us=$(median_us "$tool" info)
+/usr/bin/time -f %M -o "$work/rss" "$tool" info >/dev/null
+rss_kb=$(tail -1 "$work/rss")
+/usr/bin/time -f %M -o "$work/rss0" "$tool" --help >/dev/null
+rss0_kb=$(tail -1 "$work/rss0")
+
+# The longest stretch of a rebuild without a turn of the event loop (in a
+# data directory of its own: a rebuild deletes the reset marker).
+export XDG_DATA_HOME="$work/data-stretch"
+read -r stretch_ms stretch_calls stretch_count stretch_total <<<"$("$bench" stretch "$tree")"
+
+echo
+echo "== results (median of $runs runs, warm cache)"
+echo "rebuild: $rebuild_line"
+echo "find lists $find_count pictures"
+echo "info:    $info_line"
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' figure measured reference ratio goal verdict
+r=$(ratio "$rebuild_us" "$find_us")
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "rebuild, 100000 pictures in 2000 dirs" \
+  "$(seconds "$rebuild_us")" "find $(seconds "$find_us")" "$r" "<= 1.25" "$(verdict "$r" 1.25)"
+r=$(ratio "$rebuild_us" "$find_loose_us")
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "  the same, against find without parentheses" \
+  "" "find $(seconds "$find_loose_us")" "$r" "" ""
+r=$(ratio "$info_us" "$cat_us")
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "load of 1000000 entries (info)" \
+  "$(seconds "$info_us")" "cat $(seconds "$cat_us")" "$r" "<= 2" "$(verdict "$r" 2)"
+mb=$(awk -v k="$rss_kb" 'BEGIN { printf "%.1f", k / 1024 }')
+mb0=$(awk -v k="$rss0_kb" 'BEGIN { printf "%.1f", k / 1024 }')
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "peak resident size of info, 1000000 entries" \
+  "$mb MB" "--help: $mb0 MB" "" "<= 100 MB" "$(verdict "$mb" 100)"
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "longest stretch without events (rebuild)" \
+  "$stretch_ms ms" "$stretch_calls turns, $stretch_total ms" "" "<= 20 ms" "$(verdict "$stretch_ms" 20)"
