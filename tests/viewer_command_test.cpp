@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/RealServices.h"
 #include "show/ViewerCommand.h"
+#include "support/TempData.h"
 
 namespace ld {
 namespace {
@@ -70,6 +75,25 @@ TEST(ViewerCommand, AwkwardPathsStayOneArgumentEach) {
   c.pictureDirectory = QStringLiteral("-d photos");
   EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
             (QStringList{QStringLiteral("-slide"), QStringLiteral("./-d photos")}));
+}
+
+// The real process service: each argument reaches the program as it is,
+// with no shell reading quotes, "$" or spaces on the way.
+TEST(ViewerCommand, ArgumentsReachTheProgramUnchanged) {
+  QTemporaryDir tmp;
+  const QString viewer = tmp.filePath(QStringLiteral("viewer"));
+  testing::WriteBytes(viewer, "#!/bin/sh\necho \"$#\" > \"$0.txt\"\nfor a; do printf '%s\\n' \"$a\" >> \"$0.txt\"; done\n");
+  QFile::setPermissions(viewer, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  ViewerContext c = Context();
+  c.pictureDirectory = QStringLiteral("/p/l'été \"05\" $HOME `id` *");
+  const QStringList args = BuildViewerCall(ViewerSender::SlideShowButton, c).Arguments();
+  QtShell shell;
+  int waits = 0;
+  ASSERT_TRUE(shell.RunAndWait(viewer, args, [&] { ++waits; }));
+  EXPECT_GE(waits, 1);
+  EXPECT_EQ(QString::fromUtf8(testing::ReadBytes(viewer + QStringLiteral(".txt"))),
+            QStringLiteral("2\n-slide\n/p/l'été \"05\" $HOME `id` *\n"));
+  EXPECT_FALSE(shell.RunAndWait(tmp.filePath(QStringLiteral("missing")), args, [] {}));
 }
 
 }  // namespace
