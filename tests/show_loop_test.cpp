@@ -126,8 +126,10 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   std::vector<int> widths;
   while (w.PendingShowPause() == 0) {
     widths.push_back(w.Image2->width());
+    EXPECT_TRUE(w.Image2->FastScaling());  // moving frames: nearest pixel
     w.AdvanceShow();
   }
+  EXPECT_FALSE(w.Image2->FastScaling());  // the still picture: smooth
   // inc_dx + 1 = 11 frames from 1440 towards 3072 (d = 163.2), then dt3_b.
   ASSERT_EQ(widths.size(), 11u);
   EXPECT_EQ(widths[0], 1440);

@@ -21,13 +21,19 @@ void PictureView::SetPicture(QImage image, QSize ownSize) {
   update();
 }
 
+void PictureView::SetFastScaling(bool fast) {
+  if (fast == fast_) return;
+  fast_ = fast;
+  if (!fast_) update();  // the still picture in its best quality
+}
+
 void PictureView::paintEvent(QPaintEvent* e) {
   if (picture_.isNull() || width() <= 0 || height() <= 0) return;
   QElapsedTimer clock;
   clock.start();
   {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !fast_);
     // Only the exposed part is drawn: map it back to the source rectangle.
     const QRect target = e->rect() & rect();
     const double sx = static_cast<double>(picture_.width()) / width();

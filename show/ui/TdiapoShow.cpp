@@ -103,6 +103,7 @@ void Tdiapo::ScheduleShow(int ms, std::function<void()> step) {
 
 void Tdiapo::AbandonRun() {
   show_timer_->stop();
+  Image2->SetFastScaling(false);
   show_step_ = nullptr;
   browsing_idle_ = false;
   if (replay_active_) {
@@ -116,6 +117,7 @@ void Tdiapo::AbandonRun() {
 
 void Tdiapo::EndRun() {
   show_timer_->stop();
+  Image2->SetFastScaling(false);
   show_step_ = nullptr;
   browsing_idle_ = false;
   if (replay_active_) {
@@ -398,12 +400,14 @@ void Tdiapo::ZoomFrame(std::shared_ptr<DisplayRun> run) {
   // One frame per turn of the event loop, as fast as they can be drawn; a
   // key release ends the zoom, and the flag is cleared for the final pause.
   if (run->w < run->wmax && !stop_requested) {
+    Image2->SetFastScaling(true);
     Image2->setGeometry(ZoomFrameRect(screen_width, screen_height, run->W, run->H, run->w, _haut));
     run->w = ZoomFrameWidth(run->w0, run->wmax, inc_dx, run->i);
     ++run->i;
     ScheduleShow(0, [this, run] { ZoomFrame(run); });
     return;
   }
+  Image2->SetFastScaling(false);
   stop_requested = false;
   run->phase = DisplayRun::Phase::ZoomPause;
   RunPhase(run);
