@@ -188,14 +188,18 @@ int Decode(const QString& dir) {
     std::printf("  decoded for effect 0: %d x %d of %d x %d (scale %s)\n", fit.picture.image.width(),
                 fit.picture.image.height(), fit.picture.ownSize.width(), fit.picture.ownSize.height(),
                 qPrintable(scale));
-    Line("  picture ready, effect 0 (file to upright)", fit.ms,
-         qPrintable("djpeg -scale " + scale), TimeDjpeg(path, scale, runs), 1.3);
+    const double djpegScaled = TimeDjpeg(path, scale, runs);
+    Line("  picture ready, effect 0 (file to upright)", fit.ms, qPrintable("djpeg -scale " + scale), djpegScaled,
+         1.3);
     // The zoom to 32 tenths needs the whole picture.
     const Decoded full = TimeDecode(path, ld::DisplayTarget{kScreen, 3, 32}, runs);
     std::printf("  decoded for the zoom: %d x %d\n", full.picture.image.width(), full.picture.image.height());
-    Line("  full-size decode for the zoom", full.ms, "djpeg", TimeDjpeg(path, QString(), runs), 1.3);
-    if (std::string(name) == "photo24.jpg")
-      std::printf("  effect 0 costs %.0f %% of a full decode (at most 25 %%)\n", 100 * fit.ms / full.ms);
+    const double djpegFull = TimeDjpeg(path, QString(), runs);
+    Line("  full-size decode for the zoom", full.ms, "djpeg", djpegFull, 1.3);
+    // Reading the whole entropy-coded file is common to every scale, so a
+    // scaled decode saves only the inverse DCT and the colour work.
+    std::printf("  effect 0 costs %.0f %% of a full decode (goal 25 %%); djpeg -scale %s costs %.0f %% of djpeg\n",
+                100 * fit.ms / full.ms, qPrintable(scale), 100 * djpegScaled / djpegFull);
   }
   return 0;
 }
