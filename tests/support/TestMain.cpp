@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/Application.h"
+#include <QDir>
 #include <QTemporaryDir>
 #include <cstdlib>
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
   setenv("HOME", h.constData(), 1);
   setenv("XDG_DATA_HOME", (h + "/data").constData(), 1);
   setenv("XDG_CONFIG_HOME", (h + "/config").constData(), 1);
+  // A desktop session always has its configuration directory; the data
+  // directory is left missing, as on a first start.
+  QDir().mkpath(home.path() + QStringLiteral("/config"));
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   unsetenv("DISPLAY");
   ::testing::InitGoogleTest(&argc, argv);
