@@ -99,6 +99,7 @@ void Twinparam::FormCreate() {
   // defaults without a word.
   const QSettings ini(FilePath(), QSettings::IniFormat);
   Edit1->setText(ReadValue(ini, kTextKey, kDefaultText));
+  Edit1->setCursorPosition(0);  // show the text from its beginning
   ComboBox1->setCurrentText(ReadValue(ini, kColourKey, kDefaultColour));
 }
 
