@@ -32,6 +32,10 @@ IScreenSaver::State X11ScreenSaver::Get() {
 }
 
 void X11ScreenSaver::SetTimeout(int seconds) {
+  // A negative delay is no delay: below -1 the X server answers with an
+  // error that would end the program, and -1 would silently restore the
+  // server's default. Such a value is not sent.
+  if (seconds < 0) return;
   if (qEnvironmentVariableIsEmpty("DISPLAY")) return;
   Display* d = XOpenDisplay(nullptr);
   if (!d) return;
