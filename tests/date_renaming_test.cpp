@@ -59,7 +59,7 @@ QStringList Entries(const QString& dir) {
   return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-TEST(DateRenaming, PreviewListsAndNumbersInNameOrderAndRenamesNothing) {
+TEST(DateRenaming, PreviewThenRenameInNameOrder) {
   QTemporaryDir tmp;
   const QString root = tmp.path();
   MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("05-12-30 b"), QStringLiteral("2005-08-28 c"),
@@ -74,22 +74,15 @@ TEST(DateRenaming, PreviewListsAndNumbersInNameOrderAndRenamesNothing) {
                                      QStringLiteral("2 : 051231 avg"), QStringLiteral("  -> 2005-12-31 avg"),
                                      QStringLiteral("3 : 2005-08-28 c"), QStringLiteral("  -> 2005-08-28 c")}));
   EXPECT_EQ(Entries(root), before);
-}
 
-TEST(DateRenaming, ApplyRenamesReportsEachAndKeepsContents) {
-  QTemporaryDir tmp;
-  const QString root = tmp.path();
-  MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("05-12-30 b"), QStringLiteral("2005-08-28 c"),
-                  QStringLiteral(".051231 caché"), QStringLiteral("divers")});
   testing::WriteBytes(root + QStringLiteral("/051231 avg/img.jpg"), "picture");
-  testing::WriteBytes(root + QStringLiteral("/051229 fichier"), "a plain file");
-
-  const RenamePass pass = RenameByDate(root, true, QStringLiteral("20"));
-  EXPECT_EQ(pass.count, 2);
-  EXPECT_EQ(pass.lines, (QStringList{QStringLiteral("ok de   05-12-30 b"), QStringLiteral(" -----> 2005-12-30 b"),
-                                     QStringLiteral("ok de   051231 avg"), QStringLiteral(" -----> 2005-12-31 avg"),
-                                     QStringLiteral("problème avec       2005-08-28 c"),
-                                     QStringLiteral("     existe dèjà -> 2005-08-28 c")}));
+  const RenamePass applied = RenameByDate(root, true, QStringLiteral("20"));
+  EXPECT_EQ(applied.count, 2);
+  EXPECT_EQ(applied.lines,
+            (QStringList{QStringLiteral("ok de   05-12-30 b"), QStringLiteral(" -----> 2005-12-30 b"),
+                         QStringLiteral("ok de   051231 avg"), QStringLiteral(" -----> 2005-12-31 avg"),
+                         QStringLiteral("problème avec       2005-08-28 c"),
+                         QStringLiteral("     existe dèjà -> 2005-08-28 c")}));
   EXPECT_EQ(Entries(root), (QStringList{QStringLiteral(".051231 caché"), QStringLiteral("051229 fichier"),
                                         QStringLiteral("2005-08-28 c"), QStringLiteral("2005-12-30 b"),
                                         QStringLiteral("2005-12-31 avg"), QStringLiteral("divers")}));
