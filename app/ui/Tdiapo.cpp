@@ -48,9 +48,13 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
     f.setPixelSize(18);
     f.setBold(true);
     Label1->setFont(f);
+    // Light text on a translucent dark band, readable over bright pictures.
     QPalette p = Label1->palette();
-    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    p.setColor(QPalette::Window, QColor(0, 0, 0, 150));
     Label1->setPalette(p);
+    Label1->setAutoFillBackground(true);
+    Label1->setContentsMargins(4, 1, 6, 1);
     Label1->setGeometry(8, 4, screen_width * 2 / 3, 28);
   }
   Label6 = makeLabel("Label6", QString());
