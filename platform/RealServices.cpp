@@ -89,7 +89,15 @@ void RealProcessExit::Exit(int code) {
 
 // ---- sound ----------------------------------------------------------------
 
+namespace {
+// ALSA reports a missing device on the standard error stream at every
+// attempt; without a device the tone is simply not heard.
+void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 void AlsaSound::PlayWav(const QByteArray& wav) {
+  static const bool quiet = (snd_lib_error_set_handler(SilentAlsaError), true);
+  (void)quiet;
   // The program's own WAV images: 44/46-byte RIFF header, PCM, 8 or 16 bits.
   if (wav.size() < 44 || !wav.startsWith("RIFF")) return;
   const auto* b = reinterpret_cast<const unsigned char*>(wav.constData());
