@@ -50,8 +50,8 @@ double Median(std::vector<double> v) {
 
 QByteArray ExifOrientation6() {
   // "Exif\0\0", little-endian TIFF header, IFD0 with the single tag 0x0112 = 6.
-  const unsigned char b[] = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
-                             0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+  const unsigned char b[] = {'E',  'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                             0x12, 0x01, 3,   0,   1, 0, 0,   0,   6,  0, 0, 0, 0, 0, 0, 0};
   return QByteArray(reinterpret_cast<const char*>(b), sizeof b);
 }
 
@@ -172,8 +172,8 @@ double TimeDjpeg(const QString& path, const QString& scale, int runs) {
 
 void Line(const char* what, double ms, const char* refName, double ref, double limitFactor) {
   const double ratio = ref > 0 ? ms / ref : 0;
-  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   ratio %.2f (at most %.1f) %s\n", what, ms, refName, ref,
-              ratio, limitFactor, ratio <= limitFactor ? "ok" : "OVER");
+  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   ratio %.2f (at most %.1f) %s\n", what, ms, refName,
+              ref, ratio, limitFactor, ratio <= limitFactor ? "ok" : "OVER");
 }
 
 int Decode(const QString& dir) {
@@ -185,21 +185,24 @@ int Decode(const QString& dir) {
     const Decoded fit = TimeDecode(path, ld::DisplayTarget{kScreen, 0, 16}, runs);
     const int m = fit.picture.scaleNum * 8 / fit.picture.scaleDenom;
     const QString scale = QStringLiteral("%1/8").arg(m);
-    std::printf("  decoded for effect 0: %d x %d of %d x %d (scale %s)\n", fit.picture.image.width(),
-                fit.picture.image.height(), fit.picture.ownSize.width(), fit.picture.ownSize.height(),
-                qPrintable(scale));
+    std::printf("  decoded for effect 0: %d x %d of %d x %d (scale %s)\n",
+                fit.picture.image.width(), fit.picture.image.height(), fit.picture.ownSize.width(),
+                fit.picture.ownSize.height(), qPrintable(scale));
     const double djpegScaled = TimeDjpeg(path, scale, runs);
-    Line("  picture ready, effect 0 (file to upright)", fit.ms, qPrintable("djpeg -scale " + scale), djpegScaled,
-         1.3);
+    Line("  picture ready, effect 0 (file to upright)", fit.ms, qPrintable("djpeg -scale " + scale),
+         djpegScaled, 1.3);
     // The zoom to 32 tenths needs the whole picture.
     const Decoded full = TimeDecode(path, ld::DisplayTarget{kScreen, 3, 32}, runs);
-    std::printf("  decoded for the zoom: %d x %d\n", full.picture.image.width(), full.picture.image.height());
+    std::printf("  decoded for the zoom: %d x %d\n", full.picture.image.width(),
+                full.picture.image.height());
     const double djpegFull = TimeDjpeg(path, QString(), runs);
     Line("  full-size decode for the zoom", full.ms, "djpeg", djpegFull, 1.3);
     // Reading the whole entropy-coded file is common to every scale, so a
     // scaled decode saves only the inverse DCT and the colour work.
-    std::printf("  effect 0 costs %.0f %% of a full decode (goal 25 %%); djpeg -scale %s costs %.0f %% of djpeg\n",
-                100 * fit.ms / full.ms, qPrintable(scale), 100 * djpegScaled / djpegFull);
+    std::printf(
+        "  effect 0 costs %.0f %% of a full decode (goal 25 %%); djpeg -scale %s costs %.0f %% of "
+        "djpeg\n",
+        100 * fit.ms / full.ms, qPrintable(scale), 100 * djpegScaled / djpegFull);
   }
   return 0;
 }
@@ -301,18 +304,21 @@ int Show(const QString& dir) {
     w.Image2->on_painted = nullptr;
   }
 
-  std::printf("show offscreen at 1920 x 1080, 24 Mpx pictures (upright and orientation 6 in turn)\n");
+  std::printf(
+      "show offscreen at 1920 x 1080, 24 Mpx pictures (upright and orientation 6 in turn)\n");
   std::printf("%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu; max %.1f ms)\n",
               "  end of pause to next picture painted", Median(gaps), "reference", 20.0,
               Median(gaps) <= 20 ? "ok" : "OVER", gaps.size(),
               gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
-  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu paints, %d frames in %.0f ms = %.0f fps)\n",
-              "  zoom frame paint, 6000 x 4000 source", Median(paints), "reference", 8.0,
-              Median(paints) <= 8 ? "ok" : "OVER", paints.size(), frames, zoomMs,
-              zoomMs > 0 ? frames * 1000.0 / zoomMs : 0.0);
+  std::printf(
+      "%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu paints, %d frames in %.0f ms = %.0f "
+      "fps)\n",
+      "  zoom frame paint, 6000 x 4000 source", Median(paints), "reference", 8.0,
+      Median(paints) <= 8 ? "ok" : "OVER", paints.size(), frames, zoomMs,
+      zoomMs > 0 ? frames * 1000.0 / zoomMs : 0.0);
   const double peakMb = PeakRssKb() / 1024.0;
-  std::printf("%-44s %8.0f MB   %-26s %8.0f MB   %s\n", "  peak resident size", peakMb, "reference", 400.0,
-              peakMb <= 400 ? "ok" : "OVER");
+  std::printf("%-44s %8.0f MB   %-26s %8.0f MB   %s\n", "  peak resident size", peakMb, "reference",
+              400.0, peakMb <= 400 ? "ok" : "OVER");
   return 0;
 }
 

@@ -1,12 +1,12 @@
 #include "platform/Orientation.h"
 
-#include "platform/LargeImage.h"
-
 #include <libexif/exif-data.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "platform/LargeImage.h"
 
 namespace ld {
 
@@ -18,8 +18,9 @@ Orientation OrientationFromTag(int value) {
 bool SwapsWidthAndHeight(Orientation o) { return static_cast<int>(o) >= 5; }
 
 QImage ApplyOrientation(const QImage& stored, Orientation o) {
-  QImage src = stored.format() == QImage::Format_RGB32 ? stored
-                                                       : stored.convertToFormat(QImage::Format_RGB32);
+  QImage src = stored.format() == QImage::Format_RGB32
+                   ? stored
+                   : stored.convertToFormat(QImage::Format_RGB32);
   if (o == Orientation::Normal || src.isNull()) return src;
   const int w = src.width(), h = src.height();
   const bool swap = SwapsWidthAndHeight(o);
@@ -30,14 +31,43 @@ QImage ApplyOrientation(const QImage& stored, Orientation o) {
   qsizetype base = 0, dX = 1, dY = spp;
   const qsizetype lastRow = static_cast<qsizetype>(h - 1) * spp, lastCol = w - 1;
   switch (o) {
-    case Orientation::Mirror: base = lastCol; dX = -1; dY = spp; break;
-    case Orientation::Rotate180: base = lastRow + lastCol; dX = -1; dY = -spp; break;
-    case Orientation::Rotate180Mirror: base = lastRow; dX = 1; dY = -spp; break;
-    case Orientation::Rotate90Mirror: base = 0; dX = spp; dY = 1; break;
-    case Orientation::Rotate90: base = lastRow; dX = -spp; dY = 1; break;
-    case Orientation::Rotate270Mirror: base = lastRow + lastCol; dX = -spp; dY = -1; break;
-    case Orientation::Rotate270: base = lastCol; dX = spp; dY = -1; break;
-    case Orientation::Normal: break;
+    case Orientation::Mirror:
+      base = lastCol;
+      dX = -1;
+      dY = spp;
+      break;
+    case Orientation::Rotate180:
+      base = lastRow + lastCol;
+      dX = -1;
+      dY = -spp;
+      break;
+    case Orientation::Rotate180Mirror:
+      base = lastRow;
+      dX = 1;
+      dY = -spp;
+      break;
+    case Orientation::Rotate90Mirror:
+      base = 0;
+      dX = spp;
+      dY = 1;
+      break;
+    case Orientation::Rotate90:
+      base = lastRow;
+      dX = -spp;
+      dY = 1;
+      break;
+    case Orientation::Rotate270Mirror:
+      base = lastRow + lastCol;
+      dX = -spp;
+      dY = -1;
+      break;
+    case Orientation::Rotate270:
+      base = lastCol;
+      dX = spp;
+      dY = -1;
+      break;
+    case Orientation::Normal:
+      break;
   }
   const auto* s = reinterpret_cast<const quint32*>(src.constBits());
   const int dw = dst.width(), dh = dst.height();

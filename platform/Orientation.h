@@ -10,13 +10,13 @@ namespace ld {
 // the stored pixels upright: rotations clockwise, mirroring left-right.
 enum class Orientation {
   Normal = 1,
-  Mirror = 2,              // mirror
-  Rotate180 = 3,           // rotate 180
-  Rotate180Mirror = 4,     // rotate 180, then mirror
-  Rotate90Mirror = 5,      // rotate 90, then mirror
-  Rotate90 = 6,            // rotate 90
-  Rotate270Mirror = 7,     // rotate 270, then mirror
-  Rotate270 = 8,           // rotate 270
+  Mirror = 2,           // mirror
+  Rotate180 = 3,        // rotate 180
+  Rotate180Mirror = 4,  // rotate 180, then mirror
+  Rotate90Mirror = 5,   // rotate 90, then mirror
+  Rotate90 = 6,         // rotate 90
+  Rotate270Mirror = 7,  // rotate 270, then mirror
+  Rotate270 = 8,        // rotate 270
 };
 
 // The tag's value 1..8; 0 and values above 8 mean no operation.

@@ -35,7 +35,8 @@ const std::vector<Scale>& DownScales() {
         if (f[i].num <= f[i].denom) v.push_back({f[i].num, f[i].denom});
     }
     if (v.empty()) v.push_back({1, 1});
-    std::sort(v.begin(), v.end(), [](const Scale& a, const Scale& b) { return a.Value() < b.Value(); });
+    std::sort(v.begin(), v.end(),
+              [](const Scale& a, const Scale& b) { return a.Value() < b.Value(); });
     return v;
   }();
   return scales;
@@ -89,8 +90,7 @@ QSize Oriented(QSize stored, Orientation o) {
 
 // Qt's JPEG reader, for what TurboJPEG refuses: decoded at a reduced size
 // when that is all the display needs, turned by the same orientation.
-DecodedPicture DecodeJpegWithQt(const QByteArray& data, const DecodeLimits& limits,
-                                Orientation o) {
+DecodedPicture DecodeJpegWithQt(const QByteArray& data, const DecodeLimits& limits, Orientation o) {
   DecodedPicture out;
   QBuffer buffer;
   buffer.setData(data);
@@ -107,7 +107,8 @@ DecodedPicture DecodeJpegWithQt(const QByteArray& data, const DecodeLimits& limi
   const QSize target(scale->Apply(stored.width()), scale->Apply(stored.height()));
   if (target != stored) reader.setScaledSize(target);
   if (limits.maxPixels > 0)
-    reader.setAllocationLimit(static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
+    reader.setAllocationLimit(
+        static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
   QImage img = reader.read();
   if (img.isNull() || img.width() <= 0) return out;
   out.image = ApplyOrientation(img, o);
@@ -166,8 +167,9 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   if (img.isNull()) return DecodedPicture();
   // Default flags: accurate DCT and smooth upsampling, the quality djpeg
   // gives. Progressive files with absurd scan counts are refused.
-  const int rc = tjDecompress2(tj, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()),
-                               dh, TJPF_BGRX, TJFLAG_LIMITSCANS);
+  const int rc =
+      tjDecompress2(tj, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()), dh,
+                    TJPF_BGRX, TJFLAG_LIMITSCANS);
   // A warning (a truncated file, for instance) still leaves a whole picture,
   // the missing part grey; only an error makes it undecodable here.
   if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
@@ -196,7 +198,8 @@ DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limit
   QImageReader reader(path);
   reader.setAutoTransform(false);
   if (limits.maxPixels > 0)
-    reader.setAllocationLimit(static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
+    reader.setAllocationLimit(
+        static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
   QImage img = reader.read();
   if (img.isNull()) {
     out.error = reader.errorString();
@@ -214,10 +217,13 @@ DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limit
 
 DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits) {
   switch (PictureFormatOf(path)) {
-    case PictureFormat::Jpeg: return DecodeJpegFile(path, limits);
+    case PictureFormat::Jpeg:
+      return DecodeJpegFile(path, limits);
     case PictureFormat::Bitmap:
-    case PictureFormat::Icon: return DecodeWithQtReader(path, limits);
-    case PictureFormat::Other: break;
+    case PictureFormat::Icon:
+      return DecodeWithQtReader(path, limits);
+    case PictureFormat::Other:
+      break;
   }
   return DecodedPicture();
 }

@@ -13,8 +13,8 @@ QString Undotted(QString text) {
 
 QString ForwardCaption(int item, int index, int count, const QString& path) {
   if (item != 1 && item != 2) return QString();
-  QString c = QStringLiteral("(%1/%2)  ").arg(index).arg(count) +
-              LastPathComponent(DirectoryPart(path));
+  QString c =
+      QStringLiteral("(%1/%2)  ").arg(index).arg(count) + LastPathComponent(DirectoryPart(path));
   // The separator is caption text, not a path separator.
   if (item == 2) c += QStringLiteral(" \\ ") + FileNamePart(path);
   return Undotted(c);

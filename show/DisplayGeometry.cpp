@@ -78,8 +78,14 @@ int PauseMs(int ms) { return ms < 100 ? 0 : ms / 100 * 100; }
 EffectPlan PlanForEffect(int k, const EffectDurations& d) {
   EffectPlan p;
   switch (k) {
-    case 0: p.fit = true; p.pauseAfterFit = d.dt0_a; break;
-    case 1: p.fill = true; p.pauseAfterFill = d.dt1_a; break;
+    case 0:
+      p.fit = true;
+      p.pauseAfterFit = d.dt0_a;
+      break;
+    case 1:
+      p.fill = true;
+      p.pauseAfterFill = d.dt1_a;
+      break;
     case 2:
       p.fit = p.fill = true;
       p.pauseAfterFit = d.dt2_a;
@@ -100,7 +106,8 @@ EffectPlan PlanForEffect(int k, const EffectDurations& d) {
       p.pauseAfterFill = d.dt5_a;
       p.pauseAfterZoom = d.dt5_b;
       break;
-    default: break;
+    default:
+      break;
   }
   return p;
 }

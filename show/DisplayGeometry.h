@@ -44,7 +44,7 @@ struct EffectPlan {
   bool fit = false;   // phase A
   bool fill = false;  // phase B
   bool zoom = false;
-  int pauseAfterFit = 0;   // durations in ms, before PauseMs
+  int pauseAfterFit = 0;  // durations in ms, before PauseMs
   int pauseAfterFill = 0;
   int pauseAfterZoom = 0;
 };

@@ -29,7 +29,8 @@ PicturePrefetcher::~PicturePrefetcher() {
   if (worker_.joinable()) worker_.join();
 }
 
-PicturePrefetcher::Key PicturePrefetcher::MakeKey(const QString& path, const DisplayTarget& target) {
+PicturePrefetcher::Key PicturePrefetcher::MakeKey(const QString& path,
+                                                  const DisplayTarget& target) {
   const QFileInfo fi(path);
   Key k;
   k.path = path;
@@ -45,7 +46,8 @@ void PicturePrefetcher::Prefetch(const QString& path, const DisplayTarget& targe
   if (k.fileSize < 0) return;
   {
     std::lock_guard lock(mutex_);
-    if ((heldKey_ && *heldKey_ == k) || (decoding_ && *decoding_ == k) || (request_ && *request_ == k))
+    if ((heldKey_ && *heldKey_ == k) || (decoding_ && *decoding_ == k) ||
+        (request_ && *request_ == k))
       return;
     held_.reset();
     heldKey_.reset();
@@ -56,13 +58,12 @@ void PicturePrefetcher::Prefetch(const QString& path, const DisplayTarget& targe
   cv_.notify_all();
 }
 
-std::optional<DecodedPicture> PicturePrefetcher::Take(const QString& path, const DisplayTarget& target) {
+std::optional<DecodedPicture> PicturePrefetcher::Take(const QString& path,
+                                                      const DisplayTarget& target) {
   const Key k = MakeKey(path, target);
   std::unique_lock lock(mutex_);
   // The request may still be queued or being decoded: wait for it.
-  cv_.wait(lock, [&] {
-    return !((request_ && *request_ == k) || (decoding_ && *decoding_ == k));
-  });
+  cv_.wait(lock, [&] { return !((request_ && *request_ == k) || (decoding_ && *decoding_ == k)); });
   std::optional<DecodedPicture> out;
   if (heldKey_ && *heldKey_ == k) out = std::move(held_);
   held_.reset();

@@ -12,10 +12,10 @@ class IRandom;
 // G at most 61, so that a group never reads past its table of offsets.
 struct SelectionSettings {
   bool random = true;
-  int radius = 5;          // "rayon_rnd"
-  int drawsPerGroup = 3;   // "nb_fouille"
+  int radius = 5;         // "rayon_rnd"
+  int drawsPerGroup = 3;  // "nb_fouille"
 
-  int Radius() const;       // R clamped to 0..60
+  int Radius() const;         // R clamped to 0..60
   int DrawsPerGroup() const;  // G, at most 61
 };
 

@@ -23,7 +23,8 @@ void PutTag(QByteArray& b, int at, const char* tag) {
 bool ToneFrequencyPlayable(int frequency) { return !(frequency > 0.6 * kToneSampleRate); }
 
 QString ToneFrequencyMessage(int frequency) {
-  return QStringLiteral("Un taux d'échantillonage de %1 est trop bas pour jouer une tonalité de %2Hz")
+  return QStringLiteral(
+             "Un taux d'échantillonage de %1 est trop bas pour jouer une tonalité de %2Hz")
       .arg(kToneSampleRate)
       .arg(frequency);
 }
@@ -44,9 +45,9 @@ std::optional<QByteArray> BuildToneWav(int frequency, int ms, unsigned char ampl
   PutU16(b, 22, 1);  // one channel
   PutU32(b, 24, kToneSampleRate);
   PutU32(b, 28, kToneSampleRate);  // bytes per second: block size 1 x rate
-  PutU16(b, 32, 1);  // block size
-  PutU16(b, 34, 8);  // bits per sample
-  PutU16(b, 36, 0);  // no extra format bytes
+  PutU16(b, 32, 1);                // block size
+  PutU16(b, 34, 8);                // bits per sample
+  PutU16(b, 36, 0);                // no extra format bytes
   PutTag(b, 38, "data");
   PutU32(b, 42, static_cast<unsigned>(n));
   const double w = 2.0 * std::numbers::pi * frequency / kToneSampleRate;

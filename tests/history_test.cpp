@@ -1,9 +1,10 @@
+#include "show/History.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
 #include "show/Captions.h"
-#include "show/History.h"
 
 using namespace ld;
 
@@ -41,7 +42,8 @@ TEST(History, RealLimitHoldsAtMost32766) {
   QStringList list;
   int slot = -1;
   int pos = -1;
-  for (int i = 0; i < kHistoryListLimit + 3; ++i) pos = Add(list, QString::number(i), kHistoryListLimit, slot);
+  for (int i = 0; i < kHistoryListLimit + 3; ++i)
+    pos = Add(list, QString::number(i), kHistoryListLimit, slot);
   EXPECT_EQ(list.size(), kHistoryListLimit);
   EXPECT_EQ(pos, 2);
   EXPECT_EQ(list[0], QString::number(kHistoryListLimit));

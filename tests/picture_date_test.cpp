@@ -20,8 +20,8 @@ TEST(PictureDate, DirectoryNameFormsInOrder) {
   EXPECT_EQ(Date("/p/2005-08-28 avg/a.jpg"), "2005-08");  // found by the second form
   EXPECT_EQ(Date("/p/20050828 avg/a.jpg"), "2005-08");
   EXPECT_EQ(Date("/p/2005-08 vacances/a.jpg"), "2005-08");
-  EXPECT_EQ(Date("/p/051231/a.jpg"), "2005-12");          // six digits then the end
-  EXPECT_EQ(Date("/p/x 2011_07_14/a.jpg"), "2011-07");    // a date inside the name
+  EXPECT_EQ(Date("/p/051231/a.jpg"), "2005-12");        // six digits then the end
+  EXPECT_EQ(Date("/p/x 2011_07_14/a.jpg"), "2011-07");  // a date inside the name
   EXPECT_EQ(Date("/p/400101 x/a.jpg"), "2040-01");
   // The 1900s lack "20": the 14-digit stamp of the path, else the file month.
   EXPECT_EQ(Date("/p/410101 x/a.jpg"), "FILE");
@@ -45,7 +45,8 @@ TEST(PictureDate, FileMonthAndFilterIndicator) {
   ld::testing::WriteBytes(f, "x");
   QFile file(f);
   ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2009, 3, 15), QTime(12, 0)), QFileDevice::FileModificationTime));
+  ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2009, 3, 15), QTime(12, 0)),
+                               QFileDevice::FileModificationTime));
   file.close();
   EXPECT_EQ(FileMonthText(f), "2009-03");
   EXPECT_EQ(FileMonthText(dir.path() + "/missing.jpg"), "?");
@@ -53,6 +54,7 @@ TEST(PictureDate, FileMonthAndFilterIndicator) {
 
   EXPECT_EQ(FilterIndicatorText(false, false, false, "x"), QString());
   EXPECT_EQ(FilterIndicatorText(true, false, false, "x"), "dates filtrées");
-  EXPECT_EQ(FilterIndicatorText(false, true, true, "divers avignon"), "dates filtrées=>divers avignon");
+  EXPECT_EQ(FilterIndicatorText(false, true, true, "divers avignon"),
+            "dates filtrées=>divers avignon");
   EXPECT_EQ(FilterIndicatorText(false, false, true, "divers avignon"), "=>divers avignon");
 }

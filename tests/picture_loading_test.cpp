@@ -32,7 +32,8 @@ struct Corners {
              br = img.pixel(w - 1 - m, h - 1 - m);
   if (Near(tl, c.tl) && Near(tr, c.tr) && Near(bl, c.bl) && Near(br, c.br))
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "corners " << std::hex << tl << " " << tr << " " << bl << " " << br;
+  return ::testing::AssertionFailure()
+         << "corners " << std::hex << tl << " " << tr << " " << bl << " " << br;
 }
 
 DecodeLimits Unlimited() { return DecodeLimits{}; }
@@ -46,14 +47,22 @@ QImage Expected(const QImage& src, int tag) {
   auto rot = [](const QImage& i, int deg) { return i.transformed(QTransform().rotate(deg)); };
   auto mirror = [](const QImage& i) { return i.mirrored(true, false); };
   switch (tag) {
-    case 2: return mirror(src);
-    case 3: return rot(src, 180);
-    case 4: return mirror(rot(src, 180));
-    case 5: return mirror(rot(src, 90));
-    case 6: return rot(src, 90);
-    case 7: return mirror(rot(src, 270));
-    case 8: return rot(src, 270);
-    default: return src;
+    case 2:
+      return mirror(src);
+    case 3:
+      return rot(src, 180);
+    case 4:
+      return mirror(rot(src, 180));
+    case 5:
+      return mirror(rot(src, 90));
+    case 6:
+      return rot(src, 90);
+    case 7:
+      return mirror(rot(src, 270));
+    case 8:
+      return rot(src, 270);
+    default:
+      return src;
   }
 }
 

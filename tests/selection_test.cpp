@@ -1,8 +1,9 @@
+#include "show/Selection.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "show/Selection.h"
 #include "support/Recording.h"
 
 using ld::PictureSelection;

@@ -56,13 +56,15 @@ TEST(ShowLoop, PrefetchTakesNothingBeforeTheStepHappens) {
   EXPECT_EQ(w.current_path, x);
   // While x is on screen (and y is being decoded) nothing of the next step
   // is written yet.
-  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(), (QStringList{s.dir.path() + "/2005-08-28 avg", "y.jpg"}));
+  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(),
+            (QStringList{s.dir.path() + "/2005-08-28 avg", "y.jpg"}));
   EXPECT_EQ(w.sequential_index, 1);
   EXPECT_EQ(s.History().size(), 1);
   s.Next();
   EXPECT_EQ(w.current_path, y);
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
-  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(), (QStringList{s.dir.path() + "/2005-08-28 avg"}));
+  EXPECT_EQ(ReadTextLines(CurrentDirList()).value(),
+            (QStringList{s.dir.path() + "/2005-08-28 avg"}));
   s.Next();
   // The list is used up: deleted, and the catalogue's choice stands.
   EXPECT_FALSE(QFileInfo::exists(CurrentDirList()));
@@ -135,7 +137,7 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   EXPECT_EQ(widths[0], 1440);
   EXPECT_EQ(widths[1], 1440);
   EXPECT_EQ(widths[2], 1603);
-  EXPECT_EQ(widths[5], 1440 + 653);  // 652.8
+  EXPECT_EQ(widths[5], 1440 + 653);    // 652.8
   EXPECT_EQ(widths[10], 1440 + 1469);  // 1468.8, below 3072
   EXPECT_EQ(w.Image2->geometry(), QRect(-494, 0, 2909, 2181));
   EXPECT_EQ(w.PendingShowPause(), 300);
@@ -257,7 +259,8 @@ TEST(ShowLoop, MissingFileResetsTheCatalogueAndQuits) {
 TEST(ShowLoop, BrowsingStepsThroughTheHistoryWithTheTone) {
   ShowWindow s;
   QStringList paths;
-  for (int i = 0; i < 3; ++i) paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i), 400 + 100 * i, 300);
+  for (int i = 0; i < 3; ++i)
+    paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i), 400 + 100 * i, 300);
   Tdiapo& w = *s.w;
   w.ShowNextPicture();
   s.Next();

@@ -1,14 +1,15 @@
+#include "show/Tone.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "show/Tone.h"
 
 using namespace ld;
 
 namespace {
 unsigned U16(const QByteArray& b, int o) {
-  return unsigned(static_cast<unsigned char>(b[o])) | unsigned(static_cast<unsigned char>(b[o + 1])) << 8;
+  return unsigned(static_cast<unsigned char>(b[o])) | unsigned(static_cast<unsigned char>(b[o + 1]))
+                                                          << 8;
 }
 unsigned U32(const QByteArray& b, int o) { return U16(b, o) | U16(b, o + 2) << 16; }
 }  // namespace
@@ -59,7 +60,9 @@ TEST(Tone, LowBitsWrapAndFrequencyLimit) {
   EXPECT_TRUE(wrapped);
   EXPECT_TRUE(BuildToneWav(6615, 20, 30).has_value());
   EXPECT_FALSE(BuildToneWav(6616, 20, 30).has_value());
-  EXPECT_EQ(ToneFrequencyMessage(7000),
-            QStringLiteral("Un taux d'échantillonage de 11025 est trop bas pour jouer une tonalité de 7000Hz"));
+  EXPECT_EQ(
+      ToneFrequencyMessage(7000),
+      QStringLiteral(
+          "Un taux d'échantillonage de 11025 est trop bas pour jouer une tonalité de 7000Hz"));
   EXPECT_EQ(BuildToneWav(640, -5, 30)->size(), 46);
 }

@@ -38,7 +38,8 @@ void PictureView::paintEvent(QPaintEvent* e) {
     const QRect target = e->rect() & rect();
     const double sx = static_cast<double>(picture_.width()) / width();
     const double sy = static_cast<double>(picture_.height()) / height();
-    const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx, target.height() * sy);
+    const QRectF source(target.x() * sx, target.y() * sy, target.width() * sx,
+                        target.height() * sy);
     p.drawImage(QRectF(target), picture_, source);
   }
   if (on_painted) on_painted(clock.nsecsElapsed() / 1e6);

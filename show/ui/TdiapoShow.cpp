@@ -49,13 +49,18 @@ void Tdiapo::ConnectShowHandlers() {
   prefetcher_ = std::make_unique<PicturePrefetcher>();
 
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
-  connect(Button_retour, &QPushButton::clicked, this, [this] { Guarded([this] { Button_retourClick(); }); });
-  connect(Button_avance, &QPushButton::clicked, this, [this] { Guarded([this] { Button_avanceClick(); }); });
-  connect(Panel_continuer, &ClickPanel::clicked, this, [this] { Guarded([this] { Panel_continuer_clik(); }); });
+  connect(Button_retour, &QPushButton::clicked, this,
+          [this] { Guarded([this] { Button_retourClick(); }); });
+  connect(Button_avance, &QPushButton::clicked, this,
+          [this] { Guarded([this] { Button_avanceClick(); }); });
+  connect(Panel_continuer, &ClickPanel::clicked, this,
+          [this] { Guarded([this] { Panel_continuer_clik(); }); });
   connect(Button_close_param, &QPushButton::clicked, this,
           [this] { Guarded([this] { Button_close_paramClick(); }); });
-  connect(CheckBox_date_de, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox_date_deClick(); }); });
-  connect(CheckBox_date_a, &QCheckBox::toggled, this, [this] { Guarded([this] { CheckBox_date_aClick(); }); });
+  connect(CheckBox_date_de, &QCheckBox::toggled, this,
+          [this] { Guarded([this] { CheckBox_date_deClick(); }); });
+  connect(CheckBox_date_a, &QCheckBox::toggled, this,
+          [this] { Guarded([this] { CheckBox_date_aClick(); }); });
   for (Edit* e : {Edit_annee_de, Edit_annee_a, Edit_mois_de, Edit_mois_a})
     connect(e, &QLineEdit::textChanged, this, [this] { settings_changed = true; });
   Image2->on_painted = [this](double) {
@@ -192,7 +197,8 @@ void Tdiapo::ForwardStep() {
   // Step 2: the current-directory list may name the picture instead.
   current_path = TakeFromCurrentDirectoryList(current_path);
   // Step 3: the history.
-  const HistoryPlace place = PlaceInHistory(ListBox_passee->count(), history_list_limit, history_slot);
+  const HistoryPlace place =
+      PlaceInHistory(ListBox_passee->count(), history_list_limit, history_slot);
   if (place.append)
     ListBox_passee->addItem(current_path);
   else
@@ -245,7 +251,8 @@ void Tdiapo::BrowsingStep() {
   // Step 4.
   if (current_path == last_shown_path && last_key != keys::kHistoryStep) return;
   browsing_idle_ = false;
-  Label1->setText(BrowsingCaption(RadioGroup_titre_ecran->ItemIndex(), history_position, n, current_path));
+  Label1->setText(
+      BrowsingCaption(RadioGroup_titre_ecran->ItemIndex(), history_position, n, current_path));
   Label1->adjustSize();
   if (CheckBox_af_an->isChecked()) ShowPictureDate();
   LoadPicture(current_path);
@@ -286,7 +293,8 @@ void Tdiapo::LoadPicture(const QString& path) {
     // The catalogue is out of date: save, request a rebuild and quit. The
     // quit returns while the Space key is being handled.
     aPanel_sauve_param_et_BD0_et_quitterClick();
-    Notice(QStringLiteral("fichier ") + path + QStringLiteral(" inexistant, réinitialisation de l'index..."));
+    Notice(QStringLiteral("fichier ") + path +
+           QStringLiteral(" inexistant, réinitialisation de l'index..."));
     return;
   }
   const PictureFormat format = PictureFormatOf(path);
@@ -329,8 +337,8 @@ void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
     return;
   }
   auto run = std::make_shared<DisplayRun>();
-  run->plan = PlanForEffect(Rdg1->ItemIndex(),
-                            EffectDurations{dt0_a, dt1_a, dt2_a, dt2_b, dt3_a, dt3_b, dt4_a, dt4_b, dt5_a, dt5_b});
+  run->plan = PlanForEffect(Rdg1->ItemIndex(), EffectDurations{dt0_a, dt1_a, dt2_a, dt2_b, dt3_a,
+                                                               dt3_b, dt4_a, dt4_b, dt5_a, dt5_b});
   run->W = W;
   run->H = H;
   run->done = std::move(done);
@@ -429,8 +437,9 @@ void Tdiapo::ShowPictureDate() {
   Label_an->adjustSize();
   Label_an->move(screen_width - Label_an->width(), 0);
   Label_mois->hide();
-  const QString options = FilterIndicatorText(CheckBox_date_de->isChecked(), CheckBox_date_a->isChecked(),
-                                              CheckBox_contient->isChecked(), Edit_contient->text());
+  const QString options =
+      FilterIndicatorText(CheckBox_date_de->isChecked(), CheckBox_date_a->isChecked(),
+                          CheckBox_contient->isChecked(), Edit_contient->text());
   if (options.isEmpty()) {
     Label_options->hide();
     return;

@@ -57,13 +57,13 @@ inline QByteArray ExifWithOrientation(unsigned value, bool bigEndian = false) {
   t.append(bigEndian ? "MM" : "II");
   u16(42);
   u32(8);
-  u16(1);        // one entry
-  u16(0x0112);   // Orientation
-  u16(3);        // SHORT
+  u16(1);       // one entry
+  u16(0x0112);  // Orientation
+  u16(3);       // SHORT
   u32(1);
-  u16(value);    // the value, left-justified in the 4-byte field
+  u16(value);  // the value, left-justified in the 4-byte field
   u16(0);
-  u32(0);        // no next IFD
+  u32(0);  // no next IFD
   return t;
 }
 

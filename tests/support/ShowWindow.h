@@ -14,8 +14,8 @@ struct ShowWindow {
   explicit ShowWindow(QSize screen = QSize(1920, 1080)) : w(screen) {
     dir.setAutoRemove(true);
     Tdiapo& d = *w;
-    d.dt0_a = d.dt1_a = d.dt2_a = d.dt2_b = d.dt3_a = d.dt3_b = d.dt4_a = d.dt4_b = d.dt5_a = d.dt5_b =
-        250;
+    d.dt0_a = d.dt1_a = d.dt2_a = d.dt2_b = d.dt3_a = d.dt3_b = d.dt4_a = d.dt4_b = d.dt5_a =
+        d.dt5_b = 250;
     d._haut = 100;
     d.vmax = 100;
     d.zoom_max10 = 16;
@@ -30,14 +30,16 @@ struct ShowWindow {
   }
 
   // A picture file in the catalogue directory (sub is a directory below it).
-  QString Add(const QString& name, const QByteArray& bytes, const QString& sub = QStringLiteral("2005-08-28 avg")) {
+  QString Add(const QString& name, const QByteArray& bytes,
+              const QString& sub = QStringLiteral("2005-08-28 avg")) {
     const QString d = dir.path() + u'/' + sub;
     const QString path = d + u'/' + name;
     WriteBytes(path, bytes);
     w->catalogue.AppendCatalogueEntry(d, name);
     return path;
   }
-  QString AddJpeg(const QString& name, int width = 400, int height = 300, unsigned orientation = 1) {
+  QString AddJpeg(const QString& name, int width = 400, int height = 300,
+                  unsigned orientation = 1) {
     return Add(name, OrientedJpeg(QuadrantImage(width, height), orientation));
   }
 
@@ -53,7 +55,8 @@ struct ShowWindow {
   }
   QStringList History() const {
     QStringList h;
-    for (int i = 0; i < w.window->ListBox_passee->count(); ++i) h << w.window->ListBox_passee->item(i)->text();
+    for (int i = 0; i < w.window->ListBox_passee->count(); ++i)
+      h << w.window->ListBox_passee->item(i)->text();
     return h;
   }
 
