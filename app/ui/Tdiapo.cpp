@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 
 #include "app/core/SettingsFile.h"
@@ -15,7 +16,23 @@ namespace ld {
 
 namespace {
 const QColor kGrey(128, 128, 128);
-}
+
+// The caption over the picture: light text on a translucent dark band, so it
+// stays readable on bright pictures; an empty caption draws nothing at all.
+class CaptionLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (text().isEmpty()) return;
+    QPainter p(this);
+    p.fillRect(rect(), QColor(0, 0, 0, 150));
+    p.end();
+    QLabel::paintEvent(e);
+  }
+};
+}  // namespace
 
 Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWidget* parent)
     : QWidget(parent), request_(request), services_(services), screen_(screenSize) {
@@ -42,18 +59,16 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
     l->setObjectName(QString::fromLatin1(name));
     return l;
   };
-  Label1 = makeLabel("Label1", QStringLiteral("lecture Base de données image"));
+  Label1 = new CaptionLabel(QStringLiteral("lecture Base de données image"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
   {
     QFont f = Label1->font();
     f.setPixelSize(18);
     f.setBold(true);
     Label1->setFont(f);
-    // Light text on a translucent dark band, readable over bright pictures.
     QPalette p = Label1->palette();
     p.setColor(QPalette::WindowText, QColor(235, 235, 235));
-    p.setColor(QPalette::Window, QColor(0, 0, 0, 150));
     Label1->setPalette(p);
-    Label1->setAutoFillBackground(true);
     Label1->setContentsMargins(4, 1, 6, 1);
     Label1->setGeometry(8, 4, screen_width * 2 / 3, 28);
   }
