@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -407,6 +408,13 @@ class Tdiapo : public QWidget {
   void Edit3Change();
 
  private:
+
+  struct NumericControls {
+    std::array<Edit*, 17> edits;
+    std::array<int*, 17> vars;
+    std::array<RadioGroup*, 4> groups;
+  };
+  NumericControls NumericSettingControls();
 
   Services& services_;
   QSize screen_;

@@ -18,6 +18,17 @@ QString DataPath(const char* name) { return DataFile(QString::fromLatin1(name));
 
 }  // namespace
 
+// The controls of keys 4 to 24 in table order: the integer edits with the
+// variables they feed, then the radio groups.
+Tdiapo::NumericControls Tdiapo::NumericSettingControls() {
+  return {{Edit_dt0_a, Edit_dt1_a, Edit_dt2_a, Edit_dt2_b, Edit_dt3_a, Edit_dt3_b, Edit_dt4_a,
+           Edit_dt4_b, Edit_dt5_a, Edit_dt5_b, Edit_haut, Edit_vmax, Edit_zoom_s_dix, Edit_inc_pixel,
+           Edit_indice_non_aleatoire, Edit_rayon_rnd, Edit_nb_fouille},
+          {&dt0_a, &dt1_a, &dt2_a, &dt2_b, &dt3_a, &dt3_b, &dt4_a, &dt4_b, &dt5_a, &dt5_b, &_haut,
+           &vmax, &zoom_max10, &inc_dx, &sequential_index, &rayon_rnd, &nb_fouille},
+          {Rdg1, RadioGroup_titre_ecran, RadioGroup_sous_rep_recursif, RadioGroup_exclusion}};
+}
+
 void Tdiapo::LoadSettings() {
   // 1. Directory list, ticks, vanished directories.
   LoadDirectoryList();
@@ -27,15 +38,7 @@ void Tdiapo::LoadSettings() {
   // change handler when the value differs, as a user's change would.
   const auto& keys = SettingKeys();
   QLabel* const captions[3] = {rep_album_A, rep_album_B, xnview_alternative_Label};
-  Edit* const intEdits[17] = {Edit_dt0_a, Edit_dt1_a, Edit_dt2_a, Edit_dt2_b, Edit_dt3_a,
-                              Edit_dt3_b, Edit_dt4_a, Edit_dt4_b, Edit_dt5_a, Edit_dt5_b,
-                              Edit_haut, Edit_vmax, Edit_zoom_s_dix, Edit_inc_pixel,
-                              Edit_indice_non_aleatoire, Edit_rayon_rnd, Edit_nb_fouille};
-  int* const intVars[17] = {&dt0_a, &dt1_a, &dt2_a, &dt2_b, &dt3_a, &dt3_b,
-                            &dt4_a, &dt4_b, &dt5_a, &dt5_b, &_haut, &vmax,
-                            &zoom_max10, &inc_dx, &sequential_index, &rayon_rnd, &nb_fouille};
-  RadioGroup* const groups[4] = {Rdg1, RadioGroup_titre_ecran, RadioGroup_sous_rep_recursif,
-                                 RadioGroup_exclusion};
+  const NumericControls c = NumericSettingControls();
   auto key = [&](int i) { return QString::fromLatin1(keys[static_cast<size_t>(i)].key); };
   auto def = [&](int i) { return SettingDefault(keys[static_cast<size_t>(i)]); };
   auto text = [&](int i) { return ReadSetting(ListBox_param, key(i), def(i)); };
@@ -44,10 +47,10 @@ void Tdiapo::LoadSettings() {
   for (int i = 0; i < 17; ++i) {
     const QString t = text(3 + i);
     const int n = ToIntOrThrow(t);
-    intEdits[i]->setText(t);
-    *intVars[i] = n;
+    c.edits[i]->setText(t);
+    *c.vars[i] = n;
   }
-  for (int i = 0; i < 4; ++i) groups[i]->SetItemIndex(ReadInt(ListBox_param, key(20 + i), def(20 + i)));
+  for (int i = 0; i < 4; ++i) c.groups[i]->SetItemIndex(ReadInt(ListBox_param, key(20 + i), def(20 + i)));
   CheckBox_rnd->setChecked(text(24) == QLatin1String("true"));
   CheckBox_date_de->setChecked(text(25) == QLatin1String("true"));
   CheckBox_date_a->setChecked(text(26) == QLatin1String("true"));
@@ -76,15 +79,7 @@ void Tdiapo::SaveSettings() {
 
   const auto& keys = SettingKeys();
   auto key = [&](int i) { return QString::fromLatin1(keys[static_cast<size_t>(i)].key); };
-  Edit* const intEdits[17] = {Edit_dt0_a, Edit_dt1_a, Edit_dt2_a, Edit_dt2_b, Edit_dt3_a,
-                              Edit_dt3_b, Edit_dt4_a, Edit_dt4_b, Edit_dt5_a, Edit_dt5_b,
-                              Edit_haut, Edit_vmax, Edit_zoom_s_dix, Edit_inc_pixel,
-                              Edit_indice_non_aleatoire, Edit_rayon_rnd, Edit_nb_fouille};
-  int* const intVars[17] = {&dt0_a, &dt1_a, &dt2_a, &dt2_b, &dt3_a, &dt3_b,
-                            &dt4_a, &dt4_b, &dt5_a, &dt5_b, &_haut, &vmax,
-                            &zoom_max10, &inc_dx, &sequential_index, &rayon_rnd, &nb_fouille};
-  RadioGroup* const groups[4] = {Rdg1, RadioGroup_titre_ecran, RadioGroup_sous_rep_recursif,
-                                 RadioGroup_exclusion};
+  const NumericControls c = NumericSettingControls();
 
   ListBox_param.clear();
   WriteText(ListBox_param, key(0), rep_album_A->text());
@@ -92,11 +87,11 @@ void Tdiapo::SaveSettings() {
   WriteText(ListBox_param, key(2), xnview_alternative_Label->text());
   for (int i = 0; i < 17; ++i) {
     // The numbers typed into the edits reach the show's variables here.
-    const int n = ToIntOrThrow(intEdits[i]->text());
-    *intVars[i] = n;
+    const int n = ToIntOrThrow(c.edits[i]->text());
+    *c.vars[i] = n;
     WriteInt(ListBox_param, key(3 + i), n);
   }
-  for (int i = 0; i < 4; ++i) WriteInt(ListBox_param, key(20 + i), groups[i]->ItemIndex());
+  for (int i = 0; i < 4; ++i) WriteInt(ListBox_param, key(20 + i), c.groups[i]->ItemIndex());
   WriteBool(ListBox_param, key(24), CheckBox_rnd->isChecked());
   WriteBool(ListBox_param, key(25), CheckBox_date_de->isChecked());
   WriteBool(ListBox_param, key(26), CheckBox_date_a->isChecked());
