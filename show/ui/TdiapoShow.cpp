@@ -120,18 +120,8 @@ void Tdiapo::AbandonRun() {
   run_active_ = false;
 }
 
-void Tdiapo::EndRun() {
-  show_timer_->stop();
-  Image2->SetFastScaling(false);
-  show_step_ = nullptr;
-  browsing_idle_ = false;
-  if (replay_active_) {
-    FinishReplay(replay_saved_top_);
-    show_running = true;
-    HidePointer();
-  }
-  run_active_ = false;
-}
+// A run that ends by itself leaves the same state as one that is abandoned.
+void Tdiapo::EndRun() { AbandonRun(); }
 
 void Tdiapo::ShowNextPicture() {
   AbandonRun();
