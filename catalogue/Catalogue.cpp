@@ -41,12 +41,6 @@ void EntryAllocator<T>::FreeEntryStorage(void* p) noexcept {
 
 template struct EntryAllocator<CatalogueEntry>;
 
-namespace {
-bool HasLineBreak(const QString& text) {
-  return text.contains(u'\n') || text.contains(u'\r');
-}
-}  // namespace
-
 bool Catalogue::AppendCatalogueEntry(const QString& directory, const QString& fileName) {
   const QByteArray name = fileName.toUtf8();
   if (name.size() > kMaxNameBytes) return false;

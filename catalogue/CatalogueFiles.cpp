@@ -6,19 +6,23 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <future>
+#include <new>
 #include <optional>
-#include <algorithm>
+#include <stdexcept>
 #include <string_view>
 
 #include "catalogue/DirectoryScan.h"
 #include "catalogue/Utf8.h"
+#include "platform/AtomicFile.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
@@ -43,19 +47,27 @@ bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
 void WriteRecordFile(const QString& path, const CatalogueEntries& entries) {
   EnsureDataDir();
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) throw Error(CannotCreateFileMessage(path));
+  AtomicFile f(path);
+  f.Open();
   std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
   for (size_t i = 0; i < entries.size(); i += kRecordsPerChunk) {
     const size_t n = std::min(kRecordsPerChunk, entries.size() - i);
     for (size_t k = 0; k < n; ++k) EncodeCatalogueRecord(entries[i + k], &chunk[k * kRecordSize]);
-    const qint64 bytes = static_cast<qint64>(n * kRecordSize);
-    if (f.write(chunk.data(), bytes) != bytes) {
-      f.cancelWriting();
-      throw Error(CannotCreateFileMessage(path));
-    }
+    f.Write(chunk.data(), static_cast<qint64>(n * kRecordSize));
   }
-  if (!f.commit()) throw Error(CannotCreateFileMessage(path));
+  f.Commit();
+}
+
+// Whether a catalogue file of this many bytes can be one that this machine
+// made: the catalogue was held whole in memory when it was built, and it
+// counts its entries in a signed 32-bit number. A larger file (a damaged or
+// foreign one) is not read at all; allocating for it could exhaust memory.
+bool CouldBeMadeHere(std::uint64_t bytes) {
+  if (bytes / kRecordSize > static_cast<std::uint64_t>(INT32_MAX)) return false;
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return true;  // unknown: the allocation decides
+  return bytes / static_cast<std::uint64_t>(pageSize) < static_cast<std::uint64_t>(pages);
 }
 
 // Reads exactly n bytes; false on a read error or a short file.
@@ -78,7 +90,8 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
   if (fd < 0) return std::nullopt;
   struct stat st;
   std::optional<CatalogueEntries> result;
-  if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0) {
+  if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0 &&
+      CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
     const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
     CatalogueEntries entries(count);
     if (kHostIsLittleEndian) {
@@ -110,7 +123,8 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
 // (Windows-1252). A CR, an LF or the pair ends a line.
 std::optional<QStringList> ReadDirectoryTable(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  if (!f.open(QIODevice::ReadOnly) || !CouldBeMadeHere(static_cast<std::uint64_t>(f.size())))
+    return std::nullopt;
   const QByteArray bytes = f.readAll();
   std::string_view all(bytes.constData(), static_cast<size_t>(bytes.size()));
   if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
@@ -164,24 +178,34 @@ void SaveCatalogue(const Catalogue& catalogue) {
 
 LoadResult LoadCatalogue(Catalogue& catalogue) {
   catalogue.Clear();
-  // The two files are independent until they are checked against each
-  // other: the table is read on a second thread while this one reads the
-  // records (the load is the start-up's fast path).
-  const QString dirsPath = CatalogueDirsPath();
-  auto table = std::async(std::launch::async, [dirsPath] { return ReadDirectoryTable(dirsPath); });
-  auto entries = ReadRecordFile(CatalogueRecordsPath());
-  auto dirs = table.get();
-  if (!dirs || !entries) return LoadResult::Untrusted;
-  const auto dirCount = static_cast<std::int32_t>(dirs->size());
-  for (const CatalogueEntry& e : *entries) {
-    // On a little-endian host the records were read as they are; their
-    // fields are checked here (on other hosts DecodeCatalogueRecord did it).
-    if (e.nameLength > kMaxNameBytes || e.DirIndex < 0 || e.DirIndex >= dirCount)
-      return LoadResult::Untrusted;
+  try {
+    // The two files are independent until they are checked against each
+    // other: the table is read on a second thread while this one reads the
+    // records (the load is the start-up's fast path).
+    const QString dirsPath = CatalogueDirsPath();
+    auto table =
+        std::async(std::launch::async, [dirsPath] { return ReadDirectoryTable(dirsPath); });
+    auto entries = ReadRecordFile(CatalogueRecordsPath());
+    auto dirs = table.get();
+    if (!dirs || !entries) return LoadResult::Untrusted;
+    const auto dirCount = static_cast<std::int32_t>(dirs->size());
+    for (const CatalogueEntry& e : *entries) {
+      // On a little-endian host the records were read as they are; their
+      // fields are checked here (on other hosts DecodeCatalogueRecord did it).
+      if (e.nameLength > kMaxNameBytes || e.DirIndex < 0 || e.DirIndex >= dirCount)
+        return LoadResult::Untrusted;
+    }
+    catalogue.SetDirectories(std::move(*dirs));
+    catalogue.SetEntries(std::move(*entries));
+    return LoadResult::Loaded;
+  } catch (const std::bad_alloc&) {
+    // Files that do not fit in the memory left are rebuilt like damaged
+    // ones, instead of stopping every start.
+  } catch (const std::length_error&) {
+    // The same: a size that no container can hold.
   }
-  catalogue.SetDirectories(std::move(*dirs));
-  catalogue.SetEntries(std::move(*entries));
-  return LoadResult::Loaded;
+  catalogue.Clear();
+  return LoadResult::Untrusted;
 }
 
 void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan) {

@@ -40,8 +40,10 @@ void SaveCatalogue(const Catalogue& catalogue);
 enum class LoadResult {
   Loaded,
   // A file cannot be read, the record file's length is not a multiple of 88,
-  // a length byte is above 80 or a DirIndex lies outside the directory table:
-  // the catalogue is left empty and must be rebuilt.
+  // a file is too large to be a catalogue of this machine's memory (or its
+  // storage cannot be allocated), a length byte is above 80 or a DirIndex
+  // lies outside the directory table: the catalogue is left empty and must
+  // be rebuilt.
   Untrusted,
 };
 

@@ -6,6 +6,7 @@
 #include "app/ui/Tdiapo.h"
 #include "catalogue/ExclusionFile.h"
 #include "platform/DataDir.h"
+#include "platform/Paths.h"
 
 namespace ld {
 namespace {
@@ -30,8 +31,6 @@ class LabelClick : public QObject {
  private:
   std::function<void()> onClick_;
 };
-
-bool HasLineBreak(const QString& text) { return text.contains(u'\n') || text.contains(u'\r'); }
 
 }  // namespace
 

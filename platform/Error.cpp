@@ -10,4 +10,10 @@ QString CannotCreateFileMessage(const QString& path) {
   return QStringLiteral("Impossible de créer le fichier %1").arg(path);
 }
 
+QString LineBreakRefusedMessage(const QString& text, const QString& path) {
+  return QStringLiteral(
+             "Impossible d'écrire dans le fichier %1 un nom qui contient un saut de ligne :\n\n%2")
+      .arg(path, text);
+}
+
 }  // namespace ld

@@ -36,5 +36,8 @@ class ProcessEnded : public std::exception {
 QString NotAnIntegerMessage(const QString& text);
 // "Impossible de créer le fichier %s"
 QString CannotCreateFileMessage(const QString& path);
+// The refusal of a text with a line break where the file holds one item per
+// line.
+QString LineBreakRefusedMessage(const QString& text, const QString& path);
 
 }  // namespace ld

@@ -13,6 +13,8 @@ QString DirectoryPart(const QString& path) {
   return path.left(i);
 }
 
+bool HasLineBreak(const QString& text) { return text.contains(u'\n') || text.contains(u'\r'); }
+
 QString FileNamePart(const QString& path) {
   const qsizetype i = path.lastIndexOf(kSep);
   return i < 0 ? path : path.mid(i + 1);

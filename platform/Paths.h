@@ -28,6 +28,10 @@ QString LastPathComponent(const QString& dirPath);
 // empty when the name has no ".".
 QString LowerExtension(const QString& path);
 
+// True when the text holds a carriage return or a line feed: such a name
+// cannot be one line of the program's line-based files.
+bool HasLineBreak(const QString& text);
+
 bool IsExistingDirectory(const QString& path);
 bool IsExistingFile(const QString& path);
 

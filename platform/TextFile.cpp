@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
+#include "platform/AtomicFile.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
@@ -15,10 +15,9 @@ namespace {
 // Code points of the bytes 0x80 to 0x9F in Windows-1252; the five undefined
 // bytes keep their Latin-1 value, as Windows' own conversion does.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void EnsureParentFor(const QString& path) {
   // The data directory is created whenever a file is about to be written
@@ -74,14 +73,18 @@ std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub) {
 
 void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   EnsureParentFor(path);
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    throw Error(CannotCreateFileMessage(path));
+  AtomicFile f(path);
+  f.Open();
+  f.Write(bytes);
+  f.Commit();
 }
 
 void WriteTextLines(const QString& path, const QStringList& lines) {
   QByteArray bytes;
   for (const QString& l : lines) {
+    // One item per line: an item that holds a line break would come back as
+    // two, and a path would then name nothing (or something else).
+    if (HasLineBreak(l)) throw Error(LineBreakRefusedMessage(l, path));
     bytes += l.toUtf8();
     bytes += "\r\n";
   }

@@ -26,10 +26,11 @@ QStringList SplitLines(const QString& text, bool stopAtSub = false);
 std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub = false);
 
 // Writes the lines in UTF-8, each ended by CR LF, replacing the file
-// atomically (temporary file in the same directory, then a rename), so a crash
-// or a full disk never leaves a half-written file. Creates the data directory
-// first when the file belongs to it. Throws ld::Error("Impossible de créer le
-// fichier <path>") when the file cannot be written; the old file is then intact.
+// atomically (see AtomicFile), so a crash or a full disk never leaves a
+// half-written file. Creates the data directory first when the file belongs
+// to it. Throws ld::Error("Impossible de créer le fichier <path>") when the
+// file cannot be written; the old file is then intact. A line holding a line
+// break is refused (ld::Error, nothing written): it would come back as two.
 void WriteTextLines(const QString& path, const QStringList& lines);
 
 // Writes raw bytes with the same atomic replacement and the same error.

@@ -8,6 +8,7 @@
 
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "support/FullDisk.h"
 #include "support/TempData.h"
 
 namespace ld {
@@ -170,6 +171,40 @@ TEST(CatalogueFiles, AFailedSaveLeavesNoMarker) {
   }
   EXPECT_FALSE(Exists(ResetMarkerPath()));
   QDir(CatalogueRecordsPath()).removeRecursively();
+}
+
+TEST(CatalogueFiles, FullDiskKeepsTheOldFilesAndLeavesNoMarker) {
+  testing::ResetDataDirs();
+  SaveCatalogue(FiveEntries());
+  const QByteArray oldRecords = ReadBytes(CatalogueRecordsPath());
+  Catalogue bigger = FiveEntries();
+  ASSERT_TRUE(bigger.AppendCatalogueEntry(QStringLiteral("/d/A"), QStringLiteral("a4.jpg")));
+  // The directory file (14 bytes) fits under the limit, the records do not.
+  EXPECT_EQ(testing::RunOnFullDisk(
+                300, [&] { SaveCatalogue(bigger); }, CannotCreateFileMessage(CatalogueRecordsPath())),
+            testing::kRaisedExpected);
+  EXPECT_EQ(ReadBytes(CatalogueRecordsPath()), oldRecords);
+  EXPECT_FALSE(Exists(ResetMarkerPath()));  // so the next start rebuilds
+  EXPECT_EQ(testing::NamesIn(DataDir()),
+            (QStringList{QString::fromLatin1(files::kCatalogueRecords),
+                         QString::fromLatin1(files::kCatalogueDirs)}));
+}
+
+TEST(CatalogueFiles, RecordFileTooLargeForThisMachineIsRebuilt) {
+  testing::ResetDataDirs();
+  SaveCatalogue(FiveEntries());
+  {
+    // Sparse: 88 × 2^34 bytes (1.5 TB) take no room on the disk.
+    QFile f(CatalogueRecordsPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(qint64{kRecordSize} << 34));
+  }
+  Catalogue c;
+  EXPECT_EQ(LoadCatalogue(c), LoadResult::Untrusted);
+  EXPECT_EQ(c.Count(), 0);
+  EXPECT_EQ(PrepareCatalogue(c, [&] { c = FiveEntries(); }), PrepareOutcome::RebuiltUntrusted);
+  EXPECT_EQ(ReadBytes(CatalogueRecordsPath()).size(), 5 * kRecordSize);
+  EXPECT_TRUE(Exists(ResetMarkerPath()));
 }
 
 TEST(CatalogueFiles, ChooseCatalogueAction) {

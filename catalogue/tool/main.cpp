@@ -133,8 +133,9 @@ int Info() {
   ld::Catalogue catalogue;
   if (ld::LoadCatalogue(catalogue) != ld::LoadResult::Loaded) {
     Err(QStringLiteral("Le catalogue enregistré n'est pas fiable (fichier %1 illisible, de "
-                       "longueur qui n'est pas un multiple de %2 octets, ou qui ne correspond "
-                       "pas à %3).\nLancez « luminodrift-catalogue rebuild ».")
+                       "longueur qui n'est pas un multiple de %2 octets, trop grand pour la "
+                       "mémoire de cette machine, ou qui ne correspond pas à %3).\nLancez « "
+                       "luminodrift-catalogue rebuild ».")
             .arg(records)
             .arg(ld::kRecordSize)
             .arg(dirs));
