@@ -1,12 +1,14 @@
 // Albums, the external viewer and its slide show, the manual and the batch
 // renaming of dated directories.
 #include <QCoreApplication>
+#include <QRegularExpressionValidator>
 #include <QUrl>
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/DateRenaming.h"
 #include "panel/ClickWatcher.h"
 #include "platform/DataDir.h"
+#include "platform/Error.h"
 #include "platform/Paths.h"
 #include "show/ViewerCommand.h"
 
@@ -26,6 +28,14 @@ std::optional<QString> ChooseDirectory(Tdiapo& w) {
   std::optional<QString> chosen = w.services().dialogs.ChooseDirectory(QString());
   w.FormActivate();
   return chosen;
+}
+
+// A chosen path that the settings file will keep: one that holds a line break
+// would split its settings line, so it is refused with a message.
+std::optional<QString> WithoutLineBreak(Tdiapo& w, const std::optional<QString>& chosen) {
+  if (!chosen || !HasLineBreak(*chosen)) return chosen;
+  w.Notice(LineBreakRefusedMessage(*chosen, DataFile(QString::fromLatin1(files::kSettings))));
+  return std::nullopt;
 }
 
 QString RenameHint(const QString& century) {
@@ -53,6 +63,9 @@ void Tdiapo::ConnectToolHandlers() {
   connect(SpeedButton3, &QPushButton::clicked, this, guarded([this] { SpeedButton3Click(); }));
   connect(SpeedButton4, &QPushButton::clicked, this, guarded([this] { SpeedButton4Click(); }));
   connect(SpeedButton5, &QPushButton::clicked, this, guarded([this] { SpeedButton5Click(); }));
+  // The century goes in front of two-digit years: digits only.
+  Edit3->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit3));
   connect(Edit3, &QLineEdit::textChanged, this, guarded([this] { Edit3Change(); }));
 }
 
@@ -62,23 +75,31 @@ void Tdiapo::CopyToAlbum(Album album) {
   const QLabel* dir = album == Album::A ? rep_album_A : rep_album_B;
   const QString target = AlbumTargetName(dir->text(), current_path);
   CentrePointer();
-  // A failed copy (missing or read-only album, vanished picture) shows
-  // nothing; an existing copy is replaced only by a complete new one.
-  if (!CopyReplacing(current_path, target)) return;
+  // The album directory is created on the first copy into it; an existing
+  // copy is replaced only by a complete new one.
+  const CopyResult copy = CopyReplacing(current_path, target);
+  if (!copy) {
+    services().dialogs.ErrorBox(
+        QStringLiteral("\n     Copie impossible dans l'album %1 (%2) :\n\n     %3")
+            .arg(QChar(album == Album::A ? u'A' : u'B'))
+            .arg(dir->text(), copy.reason));
+    FormActivate();
+    return;
+  }
   Notice(target + QStringLiteral("\n\n") +
          (album == Album::A ? QStringLiteral("    copie effectuée dans l'album A ...")
                             : QStringLiteral("    copie effectuée dans l'album B ...")));
 }
 
 void Tdiapo::SpeedButton_album_AClick() {
-  if (const auto chosen = ChooseDirectory(*this)) {
+  if (const auto chosen = WithoutLineBreak(*this, ChooseDirectory(*this))) {
     rep_album_A->setText(*chosen);
     settings_changed = true;
   }
 }
 
 void Tdiapo::SpeedButton_album_BClick() {
-  if (const auto chosen = ChooseDirectory(*this)) {
+  if (const auto chosen = WithoutLineBreak(*this, ChooseDirectory(*this))) {
     rep_album_B->setText(*chosen);
     settings_changed = true;
   }
@@ -127,7 +148,8 @@ void Tdiapo::Button_tout_le_repClick(QObject* sender) {
 }
 
 void Tdiapo::SpeedButton_xnviewClick() {
-  const std::optional<QString> chosen = services().dialogs.ChooseExecutable();
+  const std::optional<QString> chosen =
+      WithoutLineBreak(*this, services().dialogs.ChooseExecutable());
   if (!chosen) return;
   // The new viewer is written by the next save of the settings; choosing it
   // does not mark the settings as changed.

@@ -1,10 +1,12 @@
 #include "platform/AlbumCopy.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "platform/AtomicFile.h"
+#include "platform/Error.h"
 #include "platform/Paths.h"
 
 namespace ld {
@@ -14,31 +16,50 @@ QString AlbumTargetName(const QString& albumDir, const QString& picturePath) {
                   LastPathComponent(DirectoryPart(picturePath)) + u'-' + FileNamePart(picturePath));
 }
 
-bool CopyReplacing(const QString& source, const QString& target) {
+namespace {
+
+CopyResult Failed(const QString& reason) { return {false, reason}; }
+
+}  // namespace
+
+CopyResult CopyReplacing(const QString& source, const QString& target) {
   const QFileInfo from(source);
-  if (source.isEmpty() || target.isEmpty() || !from.isFile()) return false;
-  if (QFileInfo(target).isDir()) return false;
+  if (source.isEmpty() || !from.isFile())
+    return Failed(QStringLiteral("l'image %1 n'existe pas").arg(source));
+  if (target.isEmpty()) return Failed(QStringLiteral("aucun fichier cible"));
+  if (QFileInfo(target).isDir()) return Failed(QStringLiteral("%1 est un répertoire").arg(target));
   QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) return false;
-  // QSaveFile writes to a temporary file in the target's directory and
-  // renames it over the target on commit; it fails when that directory does
-  // not exist or cannot be written, and removes its temporary file then.
-  QSaveFile out(target);
-  out.setDirectWriteFallback(false);
-  if (!out.open(QIODevice::WriteOnly)) return false;
-  constexpr qint64 kChunk = 1 << 20;
-  for (;;) {
-    const QByteArray block = in.read(kChunk);
-    if (block.isEmpty()) {
-      // A QSaveFile destroyed without commit removes its temporary file.
-      if (in.error() != QFileDevice::NoError || !in.atEnd()) return false;
-      break;
+  if (!in.open(QIODevice::ReadOnly))
+    return Failed(
+        QStringLiteral("l'image %1 ne peut pas être lue (%2)").arg(source, in.errorString()));
+  // An album that does not exist yet (the default ones on a new
+  // installation) is made on its first copy.
+  const QString dir = DirectoryPart(target);
+  if (!dir.isEmpty() && !QFileInfo(dir).isDir() && (!QDir().mkpath(dir) || !QFileInfo(dir).isDir()))
+    return Failed(QStringLiteral("le répertoire %1 ne peut pas être créé").arg(dir));
+  AtomicFile out(target);
+  try {
+    out.Open();
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+      const QByteArray block = in.read(kChunk);
+      if (block.isEmpty()) {
+        if (in.error() != QFileDevice::NoError || !in.atEnd())
+          return Failed(
+              QStringLiteral("l'image %1 ne peut pas être lue (%2)").arg(source, in.errorString()));
+        break;
+      }
+      out.Write(block);
     }
-    if (out.write(block) != block.size()) return false;
+    out.Device().setFileTime(from.lastModified(), QFileDevice::FileModificationTime);
+    out.Commit();
+  } catch (const Error&) {
+    const QString why = out.FailureReason();
+    return Failed(why.isEmpty()
+                      ? QStringLiteral("%1 ne peut pas être écrit").arg(target)
+                      : QStringLiteral("%1 ne peut pas être écrit (%2)").arg(target, why));
   }
-  if (!out.flush()) return false;
-  out.setFileTime(from.lastModified(), QFileDevice::FileModificationTime);
-  return out.commit();
+  return {true, QString()};
 }
 
 }  // namespace ld

@@ -12,11 +12,19 @@ enum class Album { A, B };
 // same file name in directories of the same name share one album file.
 QString AlbumTargetName(const QString& albumDir, const QString& picturePath);
 
+// The outcome of a copy: on failure, why, in French.
+struct CopyResult {
+  bool ok = false;
+  QString reason;
+  explicit operator bool() const { return ok; }
+};
+
 // Copies source to target. The data goes to a temporary file beside target
 // first, which then replaces target in one rename, so an existing copy is
-// overwritten only by a complete new one and never lost to a failed copy.
-// The copy keeps the source's modification time. The target's directory is
-// not created. Returns false on any failure; nothing is left behind then.
-bool CopyReplacing(const QString& source, const QString& target);
+// overwritten only by a complete new one and never lost to a failed copy
+// (a full disk included). The copy keeps the source's modification time. A
+// missing target directory is created first, with its missing parents.
+// Nothing is left behind by a failure.
+CopyResult CopyReplacing(const QString& source, const QString& target);
 
 }  // namespace ld

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include "platform/AlbumCopy.h"
+#include "platform/Error.h"
+#include "support/FullDisk.h"
 #include "support/TempData.h"
 
 namespace ld {
@@ -58,7 +60,7 @@ TEST(AlbumCopy, CopiesAndReplacesAnExistingCopyLeavingNoTemporaryFile) {
   EXPECT_EQ(ReadBytes(first), QByteArray("first picture"));
 }
 
-TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndCreatesNothing) {
+TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndSaysWhy) {
   QTemporaryDir tmp;
   const QString album = tmp.filePath(QStringLiteral("album"));
   QDir().mkpath(album);
@@ -66,23 +68,42 @@ TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndCreatesNothing) {
   WriteBytes(target, QByteArray("old copy"));
 
   // The picture vanished, or is a directory: nothing changes.
-  EXPECT_FALSE(CopyReplacing(tmp.filePath(QStringLiteral("gone/img.jpg")), target));
+  EXPECT_EQ(CopyReplacing(tmp.filePath(QStringLiteral("gone/img.jpg")), target).reason,
+            QStringLiteral("l'image %1 n'existe pas").arg(tmp.filePath(QStringLiteral("gone/img.jpg"))));
   QDir().mkpath(tmp.filePath(QStringLiteral("dir.jpg")));
   EXPECT_FALSE(CopyReplacing(tmp.filePath(QStringLiteral("dir.jpg")), target));
   EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
 
-  // A missing album directory is not created.
   const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
   WriteBytes(picture, QByteArray("picture"));
-  const QString missing = tmp.filePath(QStringLiteral("no album"));
-  EXPECT_FALSE(CopyReplacing(picture, AlbumTargetName(missing, picture)));
-  EXPECT_FALSE(QFileInfo::exists(missing));
+  // An album that cannot be made: the reason says which directory.
+  WriteBytes(tmp.filePath(QStringLiteral("file")), QByteArray("x"));
+  const QString impossible = tmp.filePath(QStringLiteral("file/album"));
+  EXPECT_EQ(CopyReplacing(picture, AlbumTargetName(impossible, picture)).reason,
+            QStringLiteral("le répertoire %1 ne peut pas être créé").arg(impossible));
 
   // A directory standing where the album file would go is left alone.
   QDir().mkpath(album + QStringLiteral("/d-dir.jpg"));
   EXPECT_FALSE(CopyReplacing(picture, album + QStringLiteral("/d-dir.jpg")));
   EXPECT_TRUE(QFileInfo(album + QStringLiteral("/d-dir.jpg")).isDir());
   EXPECT_EQ(EntriesOf(album), (QStringList{QStringLiteral("d-dir.jpg"), QStringLiteral("d-img.jpg")}));
+}
+
+TEST(AlbumCopy, FullDiskKeepsTheOldCopyAndCreatesAMissingAlbum) {
+  QTemporaryDir tmp;
+  const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
+  WriteBytes(picture, QByteArray(20000, 'p'));
+  const QString album = tmp.filePath(QStringLiteral("new/album"));
+  const QString target = AlbumTargetName(album, picture);
+  const auto copy = [&] {
+    if (!CopyReplacing(picture, target)) throw Error(QStringLiteral("échec"));
+  };
+  ASSERT_EQ(testing::RunOnFullDisk(100000, copy, QStringLiteral("échec")), testing::kReturned);
+  EXPECT_EQ(ReadBytes(target), ReadBytes(picture));
+  WriteBytes(target, QByteArray("old copy"));
+  EXPECT_EQ(testing::RunOnFullDisk(10000, copy, QStringLiteral("échec")), testing::kRaisedExpected);
+  EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
+  EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("d-img.jpg")});
 }
 
 TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {

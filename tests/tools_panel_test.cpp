@@ -67,20 +67,29 @@ TEST(ToolsPanel, AlbumCopiesReplaceTheOldCopyAndConfirmEachTime) {
   EXPECT_EQ(w.fake.dialogs.notices[1], w.fake.dialogs.notices[0]);
   EXPECT_EQ(w.fake.pointer.pos, QPoint(960, 540));
 
-  // Album B missing: nothing shown, nothing created, the pointer centred.
-  const QString missing = p.tmp.filePath(QStringLiteral("no album"));
+  // Album B does not exist yet (a new installation): it is made by the copy.
+  const QString missing = p.tmp.filePath(QStringLiteral("new/album B"));
   w->rep_album_B->setText(missing);
   w.fake.pointer.pos = QPoint(0, 0);
   Click(w->Button_album_B);
-  EXPECT_EQ(w.fake.dialogs.notices.size(), 2);
-  EXPECT_TRUE(w.fake.dialogs.errors.isEmpty());
-  EXPECT_FALSE(QFileInfo::exists(missing));
-  EXPECT_EQ(w.fake.pointer.pos, QPoint(960, 540));
-
-  QDir().mkpath(missing);
-  Click(w->Button_album_B);
   ASSERT_EQ(w.fake.dialogs.notices.size(), 3);
   EXPECT_TRUE(w.fake.dialogs.notices[2].endsWith(QStringLiteral("    copie effectuée dans l'album B ...")));
+  EXPECT_EQ(ReadBytes(missing + QStringLiteral("/2005-08-28 avg-img001.jpg")), QByteArray("jpeg data"));
+  EXPECT_EQ(w.fake.pointer.pos, QPoint(960, 540));
+
+  // An album that cannot be made (a file stands in its path): an error box
+  // naming the album and the reason, no success notice.
+  WriteBytes(p.tmp.filePath(QStringLiteral("plain")), QByteArray("x"));
+  const QString impossible = p.tmp.filePath(QStringLiteral("plain/album"));
+  w->rep_album_B->setText(impossible);
+  Click(w->Button_album_B);
+  EXPECT_EQ(w.fake.dialogs.notices.size(), 3);
+  ASSERT_EQ(w.fake.dialogs.errors.size(), 1);
+  EXPECT_EQ(w.fake.dialogs.errors[0].toStdString(),
+            QStringLiteral("\n     Copie impossible dans l'album B (%1) :\n\n     le répertoire %1 ne peut "
+                           "pas être créé")
+                .arg(impossible)
+                .toStdString());
 }
 
 TEST(ToolsPanel, AlbumDirectoriesFromTheChooser) {
@@ -89,11 +98,27 @@ TEST(ToolsPanel, AlbumDirectoriesFromTheChooser) {
   Click(w->SpeedButton_album_A);  // cancelled
   EXPECT_EQ(w->rep_album_A->text(), before);
   EXPECT_FALSE(w->settings_changed);
+  // A path with a line break would split its settings line: refused.
+  const QString broken = QStringLiteral("/media/photos\nalbum B");
+  const QString beforeB = w->rep_album_B->text();
+  w.fake.dialogs.directories.push_back(broken);
+  Click(w->SpeedButton_album_B);
+  EXPECT_EQ(w->rep_album_B->text(), beforeB);
+  EXPECT_FALSE(w->settings_changed);
+  ASSERT_EQ(w.fake.dialogs.notices.size(), 1);
+  EXPECT_TRUE(w.fake.dialogs.notices[0].endsWith(broken));
+  w.fake.dialogs.executables.push_back(QStringLiteral("/usr/bin/x\rview"));
+  w.fake.dialogs.defaultAnswer = true;
+  const QString viewer = w->xnview_alternative_Label->text();
+  Click(w->SpeedButton_xnview);
+  EXPECT_EQ(w->xnview_alternative_Label->text(), viewer);
+  EXPECT_EQ(w.fake.dialogs.notices.size(), 2);
+
   w.fake.dialogs.directories.push_back(QStringLiteral("/media/photos/album B"));
   Click(w->SpeedButton_album_B);
   EXPECT_EQ(w->rep_album_B->text(), QStringLiteral("/media/photos/album B"));
   EXPECT_TRUE(w->settings_changed);
-  EXPECT_EQ(w.fake.dialogs.directoryStarts, (QStringList{QString(), QString()}));
+  EXPECT_EQ(w.fake.dialogs.directoryStarts, (QStringList{QString(), QString(), QString()}));
 }
 
 // An executable file standing in for the viewer.
@@ -250,6 +275,12 @@ TEST(ToolsPanel, RenamingPanelPreviewRenameAndCounts) {
   EXPECT_EQ(w->Label23->text(), QStringLiteral("nombre de fichiers 'aammjj ...' ou 'aa-mm-jj ...'  => '19aa-mm-jj ...'"));
   EXPECT_EQ(w->Label27->text(), QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /1905-15-21 avg"));
   w->Edit3->setText(QStringLiteral("20"));
+  // The century takes digits only.
+  ASSERT_NE(w->Edit3->validator(), nullptr);
+  for (QString typed : {QStringLiteral("../"), QStringLiteral("2/"), QStringLiteral(" 20")}) {
+    int pos = 0;
+    EXPECT_EQ(w->Edit3->validator()->validate(typed, pos), QValidator::Invalid) << typed.toStdString();
+  }
 
   w.fake.dialogs.directories.push_back(root);
   Click(w->SpeedButton3);
