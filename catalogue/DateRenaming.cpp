@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "catalogue/TextUtils.h"
 #include "platform/Paths.h"
@@ -22,11 +23,15 @@ struct DateRule {
 // Their masks exclude one another, so at most one applies; they are tried in
 // this order all the same.
 constexpr DateRule kRules[] = {
-    {6, "******_", true, 0, 2, 4, 6},        // aammjj
-    {8, "**_**_**_", true, 0, 3, 6, 8},      // aa?mm?jj
-    {8, "********_", false, 0, 4, 6, 8},     // aaaammjj
-    {10, "****_**_**_", false, 0, 5, 8, 10}, // aaaa?mm?jj
+    {6, "******_", true, 0, 2, 4, 6},         // aammjj
+    {8, "**_**_**_", true, 0, 3, 6, 8},       // aa?mm?jj
+    {8, "********_", false, 0, 4, 6, 8},      // aaaammjj
+    {10, "****_**_**_", false, 0, 5, 8, 10},  // aaaa?mm?jj
 };
+
+bool AllDigits(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
 
 }  // namespace
 
@@ -34,18 +39,26 @@ std::optional<QString> DateRenamedName(const QString& name, const QString& centu
   const QString mask = DigitMask(u'*', name, u'_');
   for (const DateRule& r : kRules) {
     if (name.size() < r.minLength || !mask.startsWith(QLatin1String(r.mask))) continue;
+    // Only digits go in front of a two-digit year: anything else ("../")
+    // would move the directory elsewhere instead of renaming it.
+    if (r.twoDigitYear && !AllDigits(century)) return std::nullopt;
     const QString year = r.twoDigitYear ? century + name.mid(r.year, 2) : name.mid(r.year, 4);
-    return year + u'-' + name.mid(r.month, 2) + u'-' + name.mid(r.day, 2) + name.mid(r.rest);
+    QString renamed =
+        year + u'-' + name.mid(r.month, 2) + u'-' + name.mid(r.day, 2) + name.mid(r.rest);
+    if (renamed.contains(kSep)) return std::nullopt;  // a new name, never a path
+    return renamed;
   }
   return std::nullopt;
 }
 
 QStringList PreviewLines(int number, const QString& oldName, const QString& newName) {
-  return {QString::number(number) + QStringLiteral(" : ") + oldName, QStringLiteral("  -> ") + newName};
+  return {QString::number(number) + QStringLiteral(" : ") + oldName,
+          QStringLiteral("  -> ") + newName};
 }
 
 QStringList ExistingTargetLines(const QString& oldName, const QString& newName) {
-  return {QStringLiteral("problème avec       ") + oldName, QStringLiteral("     existe dèjà -> ") + newName};
+  return {QStringLiteral("problème avec       ") + oldName,
+          QStringLiteral("     existe dèjà -> ") + newName};
 }
 
 QStringList RenamedLines(const QString& oldName, const QString& newName) {

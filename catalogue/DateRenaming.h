@@ -12,7 +12,9 @@ namespace ld {
 
 // The new name under the first of the four date rules that matches the
 // name's digit mask, or nothing when none does. century is put in front of
-// two-digit years as it is (it may be empty). A name already in the target
+// two-digit years as it is (it may be empty); a century that is not made of
+// digits alone renames nothing under those rules, so a new name never holds
+// a path separator. A name already in the target
 // form matches the last rule and comes back unchanged.
 std::optional<QString> DateRenamedName(const QString& name, const QString& century);
 

@@ -39,6 +39,21 @@ TEST(DateRenaming, CenturyOnlyForTwoDigitYears) {
   EXPECT_EQ(Renamed("051231 avg", ""), QStringLiteral("05-12-31 avg"));
 }
 
+TEST(DateRenaming, ACenturyThatIsNotDigitsNeverMovesADirectory) {
+  for (const char* century : {"../", "/", "2/", "x", " 20"}) {
+    EXPECT_FALSE(Renamed("051231 x", century)) << century;
+    EXPECT_FALSE(Renamed("05-12-31 x", century)) << century;
+  }
+  EXPECT_EQ(Renamed("20050828 x", "../"), QStringLiteral("2005-08-28 x"));  // no century used
+  QTemporaryDir tmp;
+  const QString root = tmp.filePath(QStringLiteral("in"));
+  ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/051231 x")));
+  const RenamePass pass = RenameByDate(root, true, QStringLiteral("../"));
+  EXPECT_EQ(pass.count, 0);
+  EXPECT_TRUE(QFileInfo(root + QStringLiteral("/051231 x")).isDir());
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("in")});
+}
+
 TEST(DateRenaming, NamesThatMatchNoRule) {
   EXPECT_FALSE(Renamed("1234567 avg"));
   EXPECT_FALSE(Renamed("05-1231 avg"));

@@ -102,5 +102,25 @@ TEST(DirectoryChooser, TypedDirectoryThatDoesNotExist) {
   }
 }
 
+TEST(DirectoryChooser, BlanksAroundATypedNameAreDropped) {
+  QTemporaryDir tmp;
+  const QString wanted = tmp.path() + QStringLiteral("/sp");
+  {
+    DirectoryChooser d(nullptr, tmp.path());
+    Scripted s;
+    s.Attach(d);
+    d.SetNameText(QStringLiteral(" ") + wanted + QStringLiteral(" \t"));
+    EXPECT_TRUE(d.TryAccept());
+    EXPECT_EQ(d.Chosen(), wanted);
+  }
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("sp")});
+  // An existing directory whose name ends in a blank is taken as it is.
+  QDir().mkpath(tmp.path() + QStringLiteral("/fin "));
+  DirectoryChooser d(nullptr, tmp.path());
+  d.SetNameText(QStringLiteral("fin "));
+  EXPECT_TRUE(d.TryAccept());
+  EXPECT_EQ(d.Chosen(), tmp.path() + QStringLiteral("/fin "));
+}
+
 }  // namespace
 }  // namespace ld

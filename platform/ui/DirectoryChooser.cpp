@@ -188,11 +188,21 @@ void DirectoryChooser::ShowHelp() {
        QMessageBox::Information, QStringLiteral("Aide"));
 }
 
+QString DirectoryChooser::TypedTarget() const {
+  const auto resolve = [this](const QString& text) {
+    return text.isEmpty() ? entered_
+                          : QDir::cleanPath(QDir(entered_).absoluteFilePath(ExpandHome(text)));
+  };
+  // Blanks around a typed name are slips of the keyboard (" /tmp/x" would
+  // otherwise make a directory named " " in the entered one), unless the
+  // name as it stands is an existing directory whose name ends in a blank.
+  const QString asTyped = resolve(name_->text());
+  if (QFileInfo(asTyped).isDir()) return asTyped;
+  return resolve(name_->text().trimmed());
+}
+
 bool DirectoryChooser::TryAccept() {
-  const QString text = name_->text();
-  const QString target =
-      text.isEmpty() ? entered_
-                     : QDir::cleanPath(QDir(entered_).absoluteFilePath(ExpandHome(text)));
+  const QString target = TypedTarget();
   if (!QFileInfo(target).isDir()) {
     if (!confirm(kCreateQuestion)) return false;
     if (!QDir().mkpath(target) || !QFileInfo(target).isDir()) {

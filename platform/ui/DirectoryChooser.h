@@ -39,9 +39,9 @@ class DirectoryChooser : public QDialog {
   QString NameText() const;
   void SetNameText(const QString& text);
 
-  // What OK does: the typed directory (relative to the entered one), created
-  // after confirmation when it does not exist. Returns whether the dialog was
-  // accepted.
+  // What OK does: the typed directory (relative to the entered one, blanks
+  // around it dropped), created after confirmation when it does not exist. Returns whether the
+  // dialog was accepted.
   bool TryAccept();
 
   // The chosen directory once accepted: absolute, without trailing separator.
@@ -55,6 +55,7 @@ class DirectoryChooser : public QDialog {
   void accept() override;
 
  private:
+  QString TypedTarget() const;
   void FillFiles();
   void FillVolumes();
   void ShowHelp();
