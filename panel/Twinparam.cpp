@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
+#include <QMessageBox>
 #include <QStringList>
 
 #include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/IniFile.h"
 #include "platform/Paths.h"
 
 namespace ld {
@@ -21,22 +23,21 @@ const char* const kDefaultColour = "Rouge";
 // characters of a value come back.
 constexpr int kMaxValueLength = 2047;
 
-QString Key(const char* name) {
-  return QString::fromLatin1(kSection) + u'/' + QString::fromLatin1(name);
-}
+QString Name(const char* name) { return QString::fromLatin1(name); }
 
 // A key's value as text. A key that exists holds its text, even an empty
 // one; only a missing key (or file) gives the default.
-QString ReadValue(const QSettings& ini, const char* name, const char* fallback) {
-  const QVariant v = ini.value(Key(name));
-  if (!v.isValid()) return QString::fromUtf8(fallback);
-  QString text;
-  // A hand-written value with unquoted commas reads back as a list.
-  if (v.metaType().id() == QMetaType::QStringList)
-    text = v.toStringList().join(QStringLiteral(", "));
-  else
-    text = v.toString();
-  return text.left(kMaxValueLength);
+QString ReadValue(const IniFile& ini, const char* key, const char* fallback) {
+  const std::optional<QString> v = ini.Value(Name(kSection), Name(key));
+  return v ? v->left(kMaxValueLength) : QString::fromUtf8(fallback);
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Erreur"), text, QMessageBox::NoButton,
+                  parent);
+  box.setTextFormat(Qt::PlainText);
+  box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+  box.exec();
 }
 
 }  // namespace
@@ -89,28 +90,37 @@ Twinparam::Twinparam(QWidget* parent) : QWidget(parent) {
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
+  errorBox = [this](const QString& text) { ShowError(this, text); };
   FormCreate();
 }
 
-QString Twinparam::FilePath() { return JoinPath(ConfigDir(), QString::fromLatin1(files::kDialogIni)); }
+QString Twinparam::FilePath() {
+  return JoinPath(ConfigDir(), QString::fromLatin1(files::kDialogIni));
+}
 
 void Twinparam::FormCreate() {
   // Reading never creates the file; a missing or unreadable file gives the
   // defaults without a word.
-  const QSettings ini(FilePath(), QSettings::IniFormat);
+  const IniFile ini = IniFile::Read(FilePath());
   Edit1->setText(ReadValue(ini, kTextKey, kDefaultText));
   Edit1->setCursorPosition(0);  // show the text from its beginning
   ComboBox1->setCurrentText(ReadValue(ini, kColourKey, kDefaultColour));
 }
 
 void Twinparam::Button1Click() {
-  {
+  try {
     QDir().mkpath(QFileInfo(FilePath()).absolutePath());
-    QSettings ini(FilePath(), QSettings::IniFormat);
-    ini.setValue(Key(kTextKey), Edit1->text());
-    ini.setValue(Key(kColourKey), ComboBox1->currentText());
-    // A failed write is not reported.
-    ini.sync();
+    // Only the two lines change; the rest of the file (comments, other
+    // sections, letter case) stays as the user left it.
+    IniFile ini = IniFile::Read(FilePath());
+    ini.SetValue(Name(kSection), Name(kTextKey), Edit1->text());
+    ini.SetValue(Name(kSection), Name(kColourKey), ComboBox1->currentText());
+    ini.Write(FilePath());
+  } catch (const Error& e) {
+    // The old file is intact; the dialog stays open, so the user may try
+    // again or cancel.
+    errorBox(e.message());
+    return;
   }
   close();
 }

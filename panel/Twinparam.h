@@ -7,14 +7,15 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace ld {
 
 // The screen-saver settings dialog, opened alone by the configure request.
 // It edits a text and a colour name kept in its own small file,
 // $XDG_CONFIG_HOME/Lumino_drift.ini, section "Parametres", keys "Texte" and
-// "Couleur". It is the program's only window in that mode, so closing it
-// ends the program.
+// "Couleur", kept as raw key=value lines. It is the program's only window
+// in that mode, so closing it ends the program.
 class Twinparam : public QWidget {
   Q_OBJECT
  public:
@@ -25,7 +26,8 @@ class Twinparam : public QWidget {
 
   // Fills the text and the colour from the file, or with their defaults.
   void FormCreate();
-  // "OK": writes both values, then closes.
+  // "OK": writes both values, then closes; when the file cannot be written,
+  // shows the error and stays open.
   void Button1Click();
   // "Annuler": closes without writing.
   void Button2Click();
@@ -37,6 +39,9 @@ class Twinparam : public QWidget {
   QComboBox* ComboBox1 = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
+
+  // The "Erreur" box; a message box by default, replaced by tests.
+  std::function<void(const QString&)> errorBox;
 };
 
 }  // namespace ld

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QSettings>
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/Error.h"
+#include "support/FullDisk.h"
 
 #include "panel/Twinparam.h"
 
@@ -70,10 +74,10 @@ TEST_F(TwinparamTest, EmptyTextIsKeptEmptyAndMissingKeysTakeDefaults) {
     EXPECT_EQ(d.ComboBox1->currentText(), "Rouge");
   }
   // A file holding only the colour: the text takes its default.
-  QFile::remove(Twinparam::FilePath());
   {
-    QSettings ini(Twinparam::FilePath(), QSettings::IniFormat);
-    ini.setValue("Parametres/Couleur", "Vert");
+    QFile f(Twinparam::FilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Parametres]\r\nCouleur=Vert\r\n");
   }
   Twinparam d;
   EXPECT_EQ(d.Edit1->text(), "Zorbec je vais t'hypnotiser !");
@@ -90,6 +94,76 @@ TEST_F(TwinparamTest, HandWrittenFileIsReadAndLongValuesAreCut) {
   Twinparam d;
   EXPECT_EQ(d.Edit1->text(), "un, deux");
   EXPECT_EQ(d.ComboBox1->currentText(), QString(2047, u'x'));
+}
+
+TEST_F(TwinparamTest, RawLinesInAnyCaseAndEveryOtherLineKept) {
+  // A hand-written Windows-1252 file (0xE9 is "é").
+  const QByteArray before =
+      "; r\xE9glages\r\n[Autre]\r\nTexte=non\r\n[PARAMETRES]\ntexte=Bonjour; salut, toi\n"
+      "COULEUR=Vert\nx=\"cit\xE9\" ; garde\n\n[Fin]\ny=1";
+  {
+    QFile f(Twinparam::FilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(before);
+  }
+  const QString typed = QStringLiteral("  Salut, toi; été = \"x\" ");
+  {
+    Twinparam d;
+    EXPECT_EQ(d.Edit1->text(), "Bonjour; salut, toi");
+    EXPECT_EQ(d.ComboBox1->currentText(), "Vert");
+    d.Edit1->setText(typed);
+    d.ComboBox1->setCurrentText("Orange");
+    d.Button1->click();
+  }
+  // Only the two lines changed, to the values as typed; the file is now
+  // UTF-8, its other lines and their ends as they were.
+  EXPECT_EQ(QString::fromUtf8(FileBytes()),
+            QStringLiteral("; réglages\r\n[Autre]\r\nTexte=non\r\n[PARAMETRES]\nTexte=") + typed +
+                QStringLiteral("\nCouleur=Orange\nx=\"cité\" ; garde\n\n[Fin]\ny=1"));
+  Twinparam again;
+  EXPECT_EQ(again.Edit1->text(), typed);
+
+  // A file without the section gets it at its end.
+  {
+    QFile f(Twinparam::FilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Autre]\nz=1");
+  }
+  again.Button1->click();
+  EXPECT_EQ(QString::fromUtf8(FileBytes()),
+            QStringLiteral("[Autre]\nz=1\r\n[Parametres]\r\nTexte=") + typed +
+                QStringLiteral("\r\nCouleur=Orange\r\n"));
+}
+
+TEST_F(TwinparamTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+  {
+    QFile f(Twinparam::FilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Parametres]\r\nTexte=ancien\r\n");
+  }
+  const QByteArray old = FileBytes();
+  const QString failure = ld::CannotCreateFileMessage(Twinparam::FilePath());
+  Twinparam d;
+  d.show();
+  d.Edit1->setText(QString(3000, u'x'));
+  // A full disk: the error is raised (the child turns the box into it).
+  d.errorBox = [](const QString& text) { throw ld::Error(text); };
+  EXPECT_EQ(ld::testing::RunOnFullDisk(1000, [&] { d.Button1Click(); }, failure),
+            ld::testing::kRaisedExpected);
+  EXPECT_EQ(FileBytes(), old);
+  const QString dir = QFileInfo(Twinparam::FilePath()).absolutePath();
+  for (const QString& name : ld::testing::NamesIn(dir))
+    EXPECT_FALSE(name.startsWith(QStringLiteral("Lumino_drift.ini."))) << name.toStdString();
+
+  // A file that cannot be replaced at all: the box, and the dialog stays.
+  QStringList shown;
+  d.errorBox = [&](const QString& text) { shown << text; };
+  QFile::remove(Twinparam::FilePath());
+  QDir().mkpath(Twinparam::FilePath());
+  d.Button1->click();
+  EXPECT_EQ(shown, QStringList{failure});
+  EXPECT_TRUE(d.isVisible());
+  QDir(Twinparam::FilePath()).removeRecursively();
 }
 
 }  // namespace
