@@ -115,8 +115,14 @@ QByteArray FindExifSegment(const QByteArray& jpeg) {
 }
 
 std::optional<int> ReadJpegOrientationTag(const QByteArray& jpeg) {
-  const QByteArray exif = FindExifSegment(jpeg);
-  if (exif.isEmpty()) return std::nullopt;
+  return ReadExifOrientationTag(FindExifSegment(jpeg));
+}
+
+std::optional<int> ReadExifOrientationTag(const QByteArray& block) {
+  if (block.isEmpty()) return std::nullopt;
+  // libexif looks for the header and otherwise for JPEG markers.
+  const QByteArray header("Exif\0\0", 6);
+  const QByteArray exif = block.startsWith(header) ? block : header + block;
   std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_data_new(), exif_data_unref);
   if (!data) return std::nullopt;
   // Read what is there; do not let the library add or "repair" entries.

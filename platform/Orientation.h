@@ -34,6 +34,10 @@ QImage ApplyOrientation(const QImage& stored, Orientation o);
 // broken or holds no orientation.
 std::optional<int> ReadJpegOrientationTag(const QByteArray& jpeg);
 
+// The orientation tag of an Exif block, with or without its "Exif\0\0"
+// header (PNG and WebP store it without): the low byte of its value.
+std::optional<int> ReadExifOrientationTag(const QByteArray& exif);
+
 // The Exif block (APP1 "Exif\0\0" segment, without the marker and length) of
 // a JPEG file, found by walking the marker segments before the picture data;
 // empty when there is none.

@@ -6,14 +6,24 @@
 #include <QFile>
 #include <QImageReader>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/LargeImage.h"
 #include "platform/Orientation.h"
 #include "platform/Paths.h"
+#include "platform/PictureDecoding.h"
+#include "platform/PictureFile.h"
 
 namespace ld {
+
+using decoding::Area;
+using decoding::Failed;
+using decoding::Oriented;
+using decoding::Refused;
+using decoding::Wanted;
 
 namespace {
 
@@ -56,14 +66,6 @@ tjhandle Decompressor() {
   return tj.h;
 }
 
-QSize Wanted(const DecodeLimits& limits, QSize own) {
-  if (!limits.wanted) return own;
-  const QSize w = limits.wanted(own);
-  return w.isValid() ? w.boundedTo(own) : own;
-}
-
-qint64 Area(int w, int h) { return static_cast<qint64>(w) * h; }
-
 // The smallest scale at which the stored picture (sw x sh) covers `need`
 // (in stored orientation), lowered until it fits maxPixels. Nothing when
 // even the smallest scale is too large.
@@ -78,60 +80,100 @@ std::optional<Scale> ChooseScale(int sw, int sh, QSize need, qint64 maxPixels) {
   }
   for (;;) {
     const Scale& s = scales[pick];
-    if (maxPixels <= 0 || Area(s.Apply(sw), s.Apply(sh)) <= maxPixels) return s;
+    if (maxPixels <= 0 || Area(QSize(s.Apply(sw), s.Apply(sh))) <= maxPixels) return s;
     if (pick == 0) return std::nullopt;
     --pick;
   }
 }
 
-QSize Oriented(QSize stored, Orientation o) {
-  return SwapsWidthAndHeight(o) ? stored.transposed() : stored;
-}
+const QString kUndecodable = QStringLiteral("Image illisible");
 
-// Qt's JPEG reader, for what TurboJPEG refuses: decoded at a reduced size
-// when that is all the display needs, turned by the same orientation.
-DecodedPicture DecodeJpegWithQt(const QByteArray& data, const DecodeLimits& limits, Orientation o) {
-  DecodedPicture out;
+// Qt's JPEG reader, for the CMYK pictures that TurboJPEG cannot decode into
+// RGB: decoded at a reduced size when that is all the display needs, turned
+// by the same orientation.
+DecodedPicture DecodeCmykJpeg(const QByteArray& data, const DecodeLimits& limits, Orientation o) {
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "jpeg");
   reader.setAutoTransform(false);
   const QSize stored = reader.size();
-  if (!stored.isValid() || stored.isEmpty()) return out;
+  if (!stored.isValid() || stored.isEmpty()) return Failed(kUndecodable);
   const QSize own = Oriented(stored, o);
   const QSize need = Wanted(limits, own);
   const QSize storedNeed = SwapsWidthAndHeight(o) ? need.transposed() : need;
   const auto scale = ChooseScale(stored.width(), stored.height(), storedNeed, limits.maxPixels);
-  if (!scale) return out;
+  if (!scale) return Refused(QStringLiteral("Image trop grande"));
   const QSize target(scale->Apply(stored.width()), scale->Apply(stored.height()));
   if (target != stored) reader.setScaledSize(target);
-  if (limits.maxPixels > 0)
-    reader.setAllocationLimit(
-        static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
+  reader.setAllocationLimit(
+      static_cast<int>(std::max<qint64>(1, Area(target) * 4 / (1024 * 1024) + 1)));
   QImage img = reader.read();
-  if (img.isNull() || img.width() <= 0) return out;
+  if (img.isNull() || img.width() <= 0) return Failed(kUndecodable);
+  DecodedPicture out;
   out.image = ApplyOrientation(img, o);
-  if (out.image.isNull()) return DecodedPicture();
+  if (out.image.isNull()) return Failed(kUndecodable);
   out.ownSize = own;
   out.scaleNum = scale->num;
   out.scaleDenom = scale->denom;
   return out;
 }
 
+// The failure's text with the file named.
+DecodedPicture Named(DecodedPicture d, const QString& path) {
+  if (d.image.isNull()) {
+    d.ownSize = QSize(0, 0);
+    if (d.error.isEmpty()) d.error = kUndecodable;
+    if (!d.error.contains(path)) d.error += QStringLiteral(" : ") + path;
+  }
+  return d;
+}
+
 }  // namespace
 
 PictureFormat PictureFormatOf(const QString& path) {
   const QString ext = LowerExtension(path);
-  if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")) return PictureFormat::Jpeg;
-  if (ext == QLatin1String(".bmp")) return PictureFormat::Bitmap;
-  if (ext == QLatin1String(".ico")) return PictureFormat::Icon;
+  auto is = [&](std::initializer_list<const char*> list) {
+    for (const char* e : list)
+      if (ext == QLatin1String(e)) return true;
+    return false;
+  };
+  if (is({".jpg", ".jpeg", ".jpe", ".jfif"})) return PictureFormat::Jpeg;
+  if (is({".bmp"})) return PictureFormat::Bitmap;
+  if (is({".ico"})) return PictureFormat::Icon;
+  if (is({".png"})) return PictureFormat::Png;
+  if (is({".webp"})) return PictureFormat::WebP;
+  if (is({".tif", ".tiff"})) return PictureFormat::Tiff;
+  if (is({".heic", ".heif", ".avif"})) return PictureFormat::Heif;
   return PictureFormat::Other;
 }
 
+PictureContent SniffPictureContent(const QByteArray& head) {
+  auto starts = [&](const char* magic, qsizetype n, qsizetype at = 0) {
+    return head.size() >= at + n && std::memcmp(head.constData() + at, magic, n) == 0;
+  };
+  if (starts("\xFF\xD8\xFF", 3)) return PictureContent::Jpeg;
+  if (starts("\x89PNG\r\n\x1A\n", 8)) return PictureContent::Png;
+  if (starts("RIFF", 4) && starts("WEBP", 4, 8)) return PictureContent::WebP;
+  if (starts("II*\0", 4) || starts("MM\0*", 4)) return PictureContent::Tiff;
+  if (starts("ftyp", 4, 4)) return PictureContent::Heif;
+  if (starts("BM", 2)) return PictureContent::Bitmap;
+  if (starts("GIF87a", 6) || starts("GIF89a", 6)) return PictureContent::Gif;
+  if (starts("\0\0\1\0", 4)) return PictureContent::Icon;
+  return PictureContent::Unknown;
+}
+
 qint64 MaxDecodedPixelsForScreen(QSize screen) {
-  return std::max<qint64>(16 * Area(std::max(screen.width(), 1), std::max(screen.height(), 1)),
-                          4 * 1024 * 1024);
+  return std::max<qint64>(
+      16 * Area(QSize(std::max(screen.width(), 1), std::max(screen.height(), 1))), 4 * 1024 * 1024);
+}
+
+DecodeLimits LimitsForScreen(QSize screen) {
+  DecodeLimits l;
+  l.maxPixels = MaxDecodedPixelsForScreen(screen);
+  l.maxSourcePixels = std::min<qint64>(4 * l.maxPixels, 256LL * 1024 * 1024);
+  l.maxFileBytes = 4 * l.maxSourcePixels;
+  return l;
 }
 
 QSize JpegOwnSize(const QByteArray& data) {
@@ -147,13 +189,14 @@ QSize JpegOwnSize(const QByteArray& data) {
 DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
   tjhandle tj = Decompressor();
-  if (!tj) return DecodeJpegWithQt(data, limits, o);
+  if (!tj) return Failed(kUndecodable);
   const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
   const auto size = static_cast<unsigned long>(data.size());
   int sw = 0, sh = 0, sub = 0, cs = 0;
   if (tjDecompressHeader3(tj, bytes, size, &sw, &sh, &sub, &cs) != 0 || sw <= 0 || sh <= 0)
-    return DecodeJpegWithQt(data, limits, o);
-  if (cs == TJCS_CMYK || cs == TJCS_YCCK) return DecodeJpegWithQt(data, limits, o);
+    return Failed(kUndecodable);
+  // TurboJPEG does not turn CMYK into RGB; Qt's reader does.
+  if (cs == TJCS_CMYK || cs == TJCS_YCCK) return DecodeCmykJpeg(data, limits, o);
 
   const QSize own = Oriented(QSize(sw, sh), o);
   const QSize need = Wanted(limits, own);
@@ -161,24 +204,22 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   const auto scale = ChooseScale(sw, sh, storedNeed, limits.maxPixels);
   // A header that announces more than the screen could ever show, even at
   // the smallest scale, is refused before anything is allocated.
-  if (!scale) return DecodedPicture();
+  if (!scale) return Refused(QStringLiteral("Image trop grande"));
   const int dw = scale->Apply(sw), dh = scale->Apply(sh);
   QImage img = AllocateLargeImage(dw, dh);
-  if (img.isNull()) return DecodedPicture();
+  if (img.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   // Default flags: accurate DCT and smooth upsampling, the quality djpeg
   // gives. Progressive files with absurd scan counts are refused.
   const int rc =
       tjDecompress2(tj, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()), dh,
                     TJPF_BGRX, TJFLAG_LIMITSCANS);
   // A warning (a truncated file, for instance) still leaves a whole picture,
-  // the missing part grey; only an error makes it undecodable here.
-  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
-    img = QImage();
-    return DecodeJpegWithQt(data, limits, o);
-  }
+  // the missing part grey. An error, the scan limit's included, makes it
+  // undecodable: no slower decoder gets a file that TurboJPEG refused.
+  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) return Failed(kUndecodable);
   DecodedPicture out;
   out.image = ApplyOrientation(img, o);
-  if (out.image.isNull()) return DecodedPicture();
+  if (out.image.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   out.ownSize = own;
   out.scaleNum = scale->num;
   out.scaleDenom = scale->denom;
@@ -186,46 +227,63 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
 }
 
 DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return DecodedPicture();
-  const QByteArray data = f.readAll();
-  f.close();
-  return DecodeJpeg(data, limits);
+  return DecodePictureFile(path, limits);
 }
 
-DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limits) {
-  DecodedPicture out;
-  QImageReader reader(path);
-  reader.setAutoTransform(false);
-  if (limits.maxPixels > 0)
-    reader.setAllocationLimit(
-        static_cast<int>(std::max<qint64>(1, limits.maxPixels * 4 / (1024 * 1024) + 1)));
-  QImage img = reader.read();
-  if (img.isNull()) {
-    out.error = reader.errorString();
-    if (out.error.isEmpty()) out.error = QStringLiteral("Image non valide");
-    return out;
+DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits) {
+  if (limits.maxFileBytes > 0 && data.size() > limits.maxFileBytes)
+    return Refused(QStringLiteral("Fichier bien trop grand pour une image"));
+  const PictureContent content = SniffPictureContent(data.left(16));
+  switch (content) {
+    case PictureContent::Jpeg:
+      return DecodeJpeg(data, limits);
+    case PictureContent::Heif:
+      return decoding::DecodeHeif(data, limits);
+    case PictureContent::Unknown:
+      return Failed(QStringLiteral("Format d'image non reconnu"));
+    default:
+      break;
   }
-  if (limits.maxPixels > 0 && Area(img.width(), img.height()) > limits.maxPixels) {
-    out.error = QStringLiteral("Image trop grande");
-    return out;
-  }
-  out.ownSize = img.size();
-  out.image = std::move(img);
-  return out;
+  if (content == PictureContent::Bitmap && decoding::IsTruncatedBitmap(data.left(64), data.size()))
+    return Failed(QStringLiteral("Image BMP tronquée"));
+  const auto orientation = decoding::ContainerExifOrientation(
+      content, data.size(), [&](qint64 at, qint64 n) { return data.mid(at, n); });
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  return decoding::DecodeWithQt(&buffer, content, orientation, limits);
 }
 
 DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits) {
-  switch (PictureFormatOf(path)) {
-    case PictureFormat::Jpeg:
-      return DecodeJpegFile(path, limits);
-    case PictureFormat::Bitmap:
-    case PictureFormat::Icon:
-      return DecodeWithQtReader(path, limits);
-    case PictureFormat::Other:
+  const PictureFile file(path, limits.maxFileBytes);
+  if (!file.IsOpen()) return Named(Refused(file.Error()), path);
+  const QByteArray head = file.Read(0, 64);
+  const PictureContent content = SniffPictureContent(head);
+  switch (content) {
+    case PictureContent::Jpeg:
+      // TurboJPEG and libheif decode from memory: the file whole, within
+      // its bound.
+      return Named(DecodeJpeg(file.ReadAll(), limits), path);
+    case PictureContent::Heif:
+      return Named(decoding::DecodeHeif(file.ReadAll(), limits), path);
+    case PictureContent::Unknown:
+      return Named(Failed(QStringLiteral("Format d'image non reconnu")), path);
+    default:
       break;
   }
-  return DecodedPicture();
+  if (content == PictureContent::Bitmap && decoding::IsTruncatedBitmap(head, file.Size()))
+    return Named(Failed(QStringLiteral("Image BMP tronquée")), path);
+  const auto orientation = decoding::ContainerExifOrientation(
+      content, file.Size(), [&](qint64 at, qint64 n) { return file.Read(at, n); });
+  // Qt's readers read from the open file as far as they need.
+  QFile device;
+  if (!device.open(file.Descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    return Named(Failed(QStringLiteral("Impossible de lire le fichier")), path);
+  return Named(decoding::DecodeWithQt(&device, content, orientation, limits), path);
+}
+
+DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limits) {
+  return DecodePictureFile(path, limits);
 }
 
 }  // namespace ld

@@ -3,10 +3,12 @@
 #   qt6-base-dev               windows, controls, dialogs, BMP/ICO reading, drawing
 #   libturbojpeg0-dev          JPEG decoding, also at 1/2, 1/4, 1/8 scale
 #   libexif-dev                the Exif orientation tag
+#   libheif-dev                HEIC, HEIF and AVIF pictures
+#   qt6-image-formats-plugins  WebP and TIFF pictures
 #   libasound2-dev             the history-step tone (ALSA)
 #   libx11-dev                 the X server's screen-saver delay
 #   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core"
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs"

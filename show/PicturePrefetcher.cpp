@@ -1,36 +1,48 @@
 #include "show/PicturePrefetcher.h"
 
 #include <QFileInfo>
+#include <exception>
 
 #include "show/DisplayGeometry.h"
 
 namespace ld {
 
 DecodeLimits DisplayTarget::Limits() const {
-  DecodeLimits l;
+  DecodeLimits l = LimitsForScreen(screen);
   const DisplayTarget t = *this;
   l.wanted = [t](QSize own) {
     return WantedPictureSize(t.screen.width(), t.screen.height(), own.width(), own.height(),
                              t.effect, t.zoom_max10);
   };
-  l.maxPixels = MaxDecodedPixelsForScreen(screen);
   return l;
 }
 
-PicturePrefetcher::PicturePrefetcher(Decoder decoder) : decoder_(std::move(decoder)) {}
+PicturePrefetcher::PicturePrefetcher(Decoder decoder) : state_(std::make_shared<State>()) {
+  state_->decoder = std::move(decoder);
+}
 
 PicturePrefetcher::~PicturePrefetcher() {
+  bool busy = false;
   {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    request_.reset();
+    std::lock_guard lock(state_->mutex);
+    state_->stopping = true;
+    state_->request.reset();
+    state_->decoding.reset();
+    busy = state_->busy;
   }
-  cv_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  state_->cv.notify_all();
+  if (!worker_.joinable()) return;
+  // A worker in the middle of a decode ends by itself after it; the window
+  // does not wait for it.
+  if (busy)
+    worker_.detach();
+  else
+    worker_.join();
 }
 
 PicturePrefetcher::Key PicturePrefetcher::MakeKey(const QString& path,
                                                   const DisplayTarget& target) {
+  // stat() only: it never blocks on a special file.
   const QFileInfo fi(path);
   Key k;
   k.path = path;
@@ -44,74 +56,109 @@ void PicturePrefetcher::Prefetch(const QString& path, const DisplayTarget& targe
   if (PictureFormatOf(path) == PictureFormat::Other) return;
   const Key k = MakeKey(path, target);
   if (k.fileSize < 0) return;
+  State& s = *state_;
   {
-    std::lock_guard lock(mutex_);
-    if ((heldKey_ && *heldKey_ == k) || (decoding_ && *decoding_ == k) ||
-        (request_ && *request_ == k))
+    std::lock_guard lock(s.mutex);
+    if ((s.heldKey && *s.heldKey == k) || (s.decoding && *s.decoding == k) ||
+        (s.request && *s.request == k))
       return;
-    held_.reset();
-    heldKey_.reset();
-    decoding_.reset();  // the result of a decode in progress will be let go
-    request_ = k;
-    if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
+    s.held.reset();
+    s.heldKey.reset();
+    s.decoding.reset();  // the result of a decode in progress will be let go
+    s.request = k;
+    if (!worker_.joinable()) worker_ = std::thread(&PicturePrefetcher::Run, state_, s.generation);
   }
-  cv_.notify_all();
+  s.cv.notify_all();
 }
 
 std::optional<DecodedPicture> PicturePrefetcher::Take(const QString& path,
-                                                      const DisplayTarget& target) {
+                                                      const DisplayTarget& target,
+                                                      std::chrono::milliseconds wait) {
   const Key k = MakeKey(path, target);
-  std::unique_lock lock(mutex_);
-  // The request may still be queued or being decoded: wait for it.
-  cv_.wait(lock, [&] { return !((request_ && *request_ == k) || (decoding_ && *decoding_ == k)); });
+  State& s = *state_;
+  std::unique_lock lock(s.mutex);
+  auto pending = [&] { return (s.request && *s.request == k) || (s.decoding && *s.decoding == k); };
+  if (!s.cv.wait_for(lock, wait, [&] { return !pending(); })) return std::nullopt;
   std::optional<DecodedPicture> out;
-  if (heldKey_ && *heldKey_ == k) out = std::move(held_);
-  held_.reset();
-  heldKey_.reset();
-  request_.reset();
-  decoding_.reset();
+  if (s.heldKey && *s.heldKey == k) out = std::move(s.held);
+  s.held.reset();
+  s.heldKey.reset();
+  s.request.reset();
+  s.decoding.reset();
   return out;
 }
 
+bool PicturePrefetcher::Decoding(const QString& path, const DisplayTarget& target) const {
+  const Key k = MakeKey(path, target);
+  std::lock_guard lock(state_->mutex);
+  return (state_->request && *state_->request == k) || (state_->decoding && *state_->decoding == k);
+}
+
+void PicturePrefetcher::Abandon(const QString& path, const DisplayTarget& target) {
+  const Key k = MakeKey(path, target);
+  State& s = *state_;
+  {
+    std::lock_guard lock(s.mutex);
+    if (s.request && *s.request == k) s.request.reset();
+    if (s.decoding && *s.decoding == k) s.decoding.reset();
+    if (s.busy && worker_.joinable()) {
+      ++s.generation;
+      s.busy = false;
+      worker_.detach();
+    }
+  }
+  s.cv.notify_all();
+}
+
 void PicturePrefetcher::Drop() {
-  std::lock_guard lock(mutex_);
-  held_.reset();
-  heldKey_.reset();
-  request_.reset();
-  decoding_.reset();
+  std::lock_guard lock(state_->mutex);
+  state_->held.reset();
+  state_->heldKey.reset();
+  state_->request.reset();
+  state_->decoding.reset();
 }
 
 bool PicturePrefetcher::Busy() const {
-  std::lock_guard lock(mutex_);
-  return request_.has_value() || decoding_.has_value() || held_.has_value();
+  std::lock_guard lock(state_->mutex);
+  return state_->request.has_value() || state_->decoding.has_value() || state_->held.has_value();
 }
 
 std::optional<QString> PicturePrefetcher::HeldPath() const {
-  std::lock_guard lock(mutex_);
-  if (heldKey_) return heldKey_->path;
+  std::lock_guard lock(state_->mutex);
+  if (state_->heldKey) return state_->heldKey->path;
   return std::nullopt;
 }
 
-void PicturePrefetcher::Run() {
-  std::unique_lock lock(mutex_);
+void PicturePrefetcher::Run(std::shared_ptr<State> state, unsigned generation) {
+  State& s = *state;
+  std::unique_lock lock(s.mutex);
   for (;;) {
-    cv_.wait(lock, [&] { return stopping_ || request_.has_value(); });
-    if (stopping_) return;
-    Key k = *request_;
-    request_.reset();
-    decoding_ = k;
+    s.cv.wait(lock, [&] { return s.stopping || s.generation != generation || s.request; });
+    if (s.stopping || s.generation != generation) return;
+    const Key k = *s.request;
+    s.request.reset();
+    s.decoding = k;
+    s.busy = true;
     lock.unlock();
-    std::optional<DecodedPicture> picture = decoder_(k.path, k.target.Limits());
-    lock.lock();
-    if (decoding_ && *decoding_ == k) {
-      held_ = std::move(picture);
-      heldKey_ = k;
-      decoding_.reset();
-    } else {
-      // Superseded or dropped while decoding: let it go at once.
-      picture.reset();
+    std::optional<DecodedPicture> picture;
+    try {
+      picture = s.decoder(k.path, k.target.Limits());
+    } catch (const std::bad_alloc&) {
+      picture.emplace();
+      picture->error = QStringLiteral("Mémoire insuffisante pour l'image : ") + k.path;
+    } catch (...) {
+      picture.emplace();
+      picture->error = QStringLiteral("Image illisible : ") + k.path;
     }
-    cv_.notify_all();
+    lock.lock();
+    if (s.generation != generation) return;  // left to finish alone
+    s.busy = false;
+    if (s.decoding && *s.decoding == k) {
+      s.held = std::move(picture);
+      s.heldKey = k;
+      s.decoding.reset();
+    }
+    s.cv.notify_all();
   }
 }
 

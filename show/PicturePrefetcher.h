@@ -3,8 +3,10 @@
 #include <QDateTime>
 #include <QSize>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -27,7 +29,8 @@ struct DisplayTarget {
 // one is on screen. One request at a time: a new request, or Drop, discards
 // the picture held or being decoded, so at most one prefetched picture is
 // ever held. A prefetched picture is handed out only for the same path, file
-// size and modification time and the same display target.
+// size and modification time and the same display target. No exception
+// leaves the worker: a decoder that throws gives an undecodable picture.
 class PicturePrefetcher {
  public:
   using Decoder = std::function<DecodedPicture(const QString&, const DecodeLimits&)>;
@@ -40,9 +43,21 @@ class PicturePrefetcher {
   // held or being decoded. Pictures of other formats are not prefetched.
   void Prefetch(const QString& path, const DisplayTarget& target);
 
-  // The prefetched picture when it is this one, waiting for it when it is
-  // still being decoded; nothing otherwise. Whatever was held is let go.
-  std::optional<DecodedPicture> Take(const QString& path, const DisplayTarget& target);
+  // The prefetched picture when it is this one: at once when it is held,
+  // after waiting at most `wait` when it is still being decoded. Nothing
+  // when it is another picture (whatever was held is then let go), or when
+  // it is not ready in time (its decode then goes on: Take again, or
+  // Abandon it).
+  std::optional<DecodedPicture> Take(const QString& path, const DisplayTarget& target,
+                                     std::chrono::milliseconds wait = std::chrono::seconds(10));
+
+  // Whether this picture is waiting to be decoded or being decoded.
+  bool Decoding(const QString& path, const DisplayTarget& target) const;
+
+  // Gives the picture up. A worker still busy decoding is left to finish
+  // alone and let its result go; a fresh worker takes the next requests, so
+  // a decode that never ends holds nothing up.
+  void Abandon(const QString& path, const DisplayTarget& target);
 
   // Lets go of the picture held and of the one being decoded.
   void Drop();
@@ -59,17 +74,24 @@ class PicturePrefetcher {
     DisplayTarget target;
     bool operator==(const Key&) const = default;
   };
+  // Shared with the workers, so that a worker left to finish alone never
+  // outlives what it uses.
+  struct State {
+    Decoder decoder;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::optional<Key> request;   // waiting to be decoded
+    std::optional<Key> decoding;  // being decoded, still wanted
+    std::optional<Key> heldKey;
+    std::optional<DecodedPicture> held;
+    bool busy = false;  // the current worker is decoding, wanted or not
+    bool stopping = false;
+    unsigned generation = 0;  // workers of older generations end after their decode
+  };
   static Key MakeKey(const QString& path, const DisplayTarget& target);
-  void Run();
+  static void Run(std::shared_ptr<State> state, unsigned generation);
 
-  Decoder decoder_;
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  std::optional<Key> request_;   // waiting to be decoded
-  std::optional<Key> decoding_;  // being decoded, still wanted
-  std::optional<Key> heldKey_;
-  std::optional<DecodedPicture> held_;
-  bool stopping_ = false;
+  std::shared_ptr<State> state_;
   std::thread worker_;
 };
 

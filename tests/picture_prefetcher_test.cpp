@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <atomic>
 #include <condition_variable>
@@ -84,8 +85,8 @@ TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
   EXPECT_FALSE(p.Take(a, kTarget).has_value());
 
   // Other formats and missing files are not prefetched.
-  WriteBytes(dir.path() + "/c.png", "c");
-  p.Prefetch(dir.path() + "/c.png", kTarget);
+  WriteBytes(dir.path() + "/c.gif", "c");
+  p.Prefetch(dir.path() + "/c.gif", kTarget);
   p.Prefetch(dir.path() + "/missing.jpg", kTarget);
   EXPECT_FALSE(p.Busy());
 }
@@ -122,4 +123,50 @@ TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
   EXPECT_EQ(got->image.text("path"), b);
   EXPECT_FALSE(p.HeldPath().has_value());
   EXPECT_EQ(dec.calls, 3);
+}
+
+TEST(PicturePrefetcher, NoExceptionLeavesTheWorkerAndAStuckDecodeIsLeftBehind) {
+  QTemporaryDir dir;
+  const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
+  WriteBytes(a, "aaaa");
+  WriteBytes(b, "bbbb");
+  // A decoder that throws: the picture is undecodable, the worker lives on.
+  PicturePrefetcher throwing([](const QString& path, const DecodeLimits&) -> DecodedPicture {
+    if (path.endsWith("a.jpg")) throw std::bad_alloc();
+    throw std::runtime_error("boom");
+  });
+  for (const QString& path : {a, b}) {
+    throwing.Prefetch(path, kTarget);
+    const auto got = throwing.Take(path, kTarget);
+    ASSERT_TRUE(got.has_value());
+    EXPECT_TRUE(got->image.isNull());
+    EXPECT_TRUE(got->error.endsWith(path));
+  }
+
+  // a never finishes by itself: Take gives up in time and the decode goes
+  // on; once abandoned, b is decoded by a fresh worker meanwhile.
+  GatedDecoder dec;
+  dec.Close();
+  PicturePrefetcher p(dec.Make());
+  p.Prefetch(a, kTarget);
+  EXPECT_FALSE(p.Take(a, kTarget, std::chrono::milliseconds(50)).has_value());
+  EXPECT_TRUE(p.Decoding(a, kTarget));
+  p.Abandon(a, kTarget);
+  EXPECT_FALSE(p.Decoding(a, kTarget));
+  std::atomic<bool> parallel{false};
+  std::thread opener([&] {
+    QElapsedTimer t;
+    t.start();
+    while (dec.calls < 2 && t.elapsed() < 5000) std::this_thread::yield();
+    parallel = dec.calls >= 2;
+    dec.Open();  // both decodes may go on now
+  });
+  p.Prefetch(b, kTarget);
+  const auto got = p.Take(b, kTarget);
+  opener.join();
+  EXPECT_TRUE(parallel);
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(got->image.text("path"), b);
+  while (dec.finished < 2) std::this_thread::yield();
+  EXPECT_FALSE(p.HeldPath().has_value());  // a's late result is let go
 }

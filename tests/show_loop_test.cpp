@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <condition_variable>
+#include <mutex>
+
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 #include "show/Tone.h"
+#include "support/PictureFixtures.h"
 #include "support/ShowWindow.h"
 
 using namespace ld;
@@ -203,7 +208,7 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   ShowWindow s;
   const QString good = s.AddJpeg("a.jpg");
   s.Add("text.jpg", "Ceci n'est pas une image.\r\n");
-  s.Add("film.png", "not read at all");
+  s.Add("film.gif", "not read at all");
   s.Add("broken.bmp", QByteArray("BM\x10\0\0\0garbage", 13));
   Tdiapo& w = *s.w;
   w.sequential_index = 3;
@@ -217,7 +222,7 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   s.Next();
   // Another extension keeps the previous picture (here the empty one); a
   // picture of width 0 again.
-  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.png");
+  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.gif");
   EXPECT_EQ(w.PendingShowPause(), 2000);
   // The rejected bitmap: the error box, and the run ends there.
   s.Next();
@@ -229,10 +234,10 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   EXPECT_EQ(w.current_path, good);
   EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
-  // A .png after a good picture keeps it, laid out again.
+  // A .gif after a picture keeps it, laid out again.
   s.Next();
   s.Next();
-  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.png");
+  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.gif");
   EXPECT_EQ(w.Image2->PictureWidth(), 0);
 }
 
@@ -363,4 +368,83 @@ TEST(ShowLoop, DateLabelAndFilterIndicator) {
   w.settings_changed = false;
   w.CheckBox_date_de->setChecked(true);
   EXPECT_TRUE(w.settings_changed);
+}
+
+TEST(ShowLoop, EveryFormatShowsUprightAtItsSize) {
+  ShowWindow s;
+  Tdiapo& w = *s.w;
+  const QImage src = QuadrantImage(400, 300);
+  s.Add("a.jpg", OrientedJpeg(src, 6));
+  s.Add("b.png", PngWithExif(src, 6));
+  s.Add("c.webp", WebpWithExif(src, 6));
+  s.Add("d.tiff", TiffWithOrientation(src, 6));
+  s.Add("e.heic", HeifFile(src, false, 6, 6));
+  s.Add("f.avif", HeifFile(src, true, 6));
+  s.Add("g.bmp", Encode(src.transformed(QTransform().rotate(90)), "bmp"));
+  s.Add("h.jpg", PngWithExif(src, 6));
+  w.ShowNextPicture();
+  s.ToNextPause();
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(w.current_path.toStdString());
+    EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
+    EXPECT_EQ(w.Image2->PictureWidth(), 300);
+    EXPECT_EQ(w.Image2->PictureHeight(), 400);
+    EXPECT_EQ(w.Image2->geometry(), QRect(555, 0, 810, 1080));
+    // Upright: the stored bottom left (blue) at the top left, red top right.
+    const QImage& p = w.Image2->Picture();
+    ASSERT_FALSE(p.isNull());
+    EXPECT_GT(qBlue(p.pixel(5, 5)), 200);
+    EXPECT_GT(qRed(p.pixel(p.width() - 6, 5)), 200);
+    EXPECT_LT(qBlue(p.pixel(p.width() - 6, 5)), 60);
+    s.Next();
+  }
+}
+
+TEST(ShowLoop, ADecodeThatTakesTooLongIsGivenUpWhileKeysKeepWorking) {
+  ShowWindow s;
+  const QString a = s.AddJpeg("a.jpg"), b = s.AddJpeg("b.jpg");
+  Tdiapo& w = *s.w;
+  // b's decode (the first picture) does not end until released; shared with the decoder, which
+  // may outlive the test on a worker left behind.
+  struct Gate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  w.SetPictureDecoder([gate](const QString& path, const DecodeLimits& limits) {
+    if (path.endsWith("b.jpg")) {
+      std::unique_lock lock(gate->m);
+      gate->cv.wait(lock, [&] { return gate->open; });
+    }
+    return DecodePictureFile(path, limits);
+  });
+  w.picture_time_limit_ms = 600;
+  QElapsedTimer t;
+  t.start();
+  w.ShowNextPicture();
+  // The window's thread is back at once, waiting in slices.
+  EXPECT_LT(t.elapsed(), 500);
+  EXPECT_EQ(w.PendingShowPause(), 0);
+  s.ToNextPause();
+  // Given up: undecodable, the red screen, and the show goes on with a,
+  // decoded while b's decode is still stuck.
+  EXPECT_GE(t.elapsed(), 600);
+  EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
+  EXPECT_EQ(w.PendingShowPause(), 2000);
+  s.Next();
+  EXPECT_EQ(w.current_path, a);
+  EXPECT_EQ(w.Image2->PictureWidth(), 400);
+  // b again, stuck again: Esc quits while the window waits for it.
+  s.w->AdvanceShow();
+  s.w->AdvanceShow();
+  EXPECT_EQ(w.current_path, b);
+  EXPECT_EQ(w.PendingShowPause(), 0);
+  EXPECT_THROW(w.FormKeyUp(27), ProcessEnded);
+  EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
+  {
+    std::lock_guard lock(gate->m);
+    gate->open = true;
+  }
+  gate->cv.notify_all();
 }

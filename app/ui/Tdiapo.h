@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QSize>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -326,8 +327,15 @@ class Tdiapo : public QWidget {
   // show/ui/TdiapoShow.cpp. A run of the show is a chain of steps on the
   // event loop: each pause is one single-shot timer, each zoom frame one
   // turn of the loop; a new run abandons the old one.
-  // LoadPicture: the picture of path into Image2 (by extension).
-  void LoadPicture(const QString& path);
+  // LoadPicture: the picture of path into Image2 (by extension), decoded on
+  // the prefetcher's worker; then `then` runs. The window waits for the
+  // decode in slices, so keys keep working, and gives the picture up as
+  // undecodable after picture_time_limit_ms. Without `then`, the picture may
+  // still be on its way when it returns.
+  void LoadPicture(const QString& path, std::function<void()> then = nullptr);
+  int picture_time_limit_ms = 8000;
+  // For tests: the decoder of the show's pictures.
+  void SetPictureDecoder(PicturePrefetcher::Decoder decoder);
   // Starts the display of the picture just loaded; `done` runs when its
   // pauses and zoom are over (never if the run is abandoned first).
   void ShowPicture(const QString& path, std::function<void()> done);
@@ -372,6 +380,8 @@ class Tdiapo : public QWidget {
   DisplayTarget CurrentDisplayTarget() const;
   std::optional<QString> PeekNextForwardPath();
   void PrefetchNextForward();
+  void WaitForPicture(const QString& path, const DisplayTarget& target, QElapsedTimer since,
+                      std::function<void()> then);
   QTimer* show_timer_ = nullptr;
   std::function<void()> show_step_;
   bool run_active_ = false;

@@ -37,6 +37,10 @@ struct Tdiapo::DisplayRun {
 namespace {
 const QColor kRed(255, 0, 0);
 constexpr int kRedScreenMs = 2000;
+// The window waits for a picture being decoded at most this long at once
+// (the first time a little longer, which is all a picture that was not
+// prefetched usually needs); between two waits the keys and the timer run.
+constexpr std::chrono::milliseconds kFirstWait(200), kWaitSlice(40);
 }  // namespace
 
 void Tdiapo::ConnectShowHandlers() {
@@ -203,13 +207,14 @@ void Tdiapo::ForwardStep() {
   // Step 6.
   if (CheckBox_af_an->isChecked()) ShowPictureDate();
   // Step 7.
-  LoadPicture(current_path);
-  ShowPicture(current_path, [this] {
-    AfterShowStep();
-    ScheduleShow(0, [this] { ShowLoopStep(); });
+  LoadPicture(current_path, [this] {
+    ShowPicture(current_path, [this] {
+      AfterShowStep();
+      ScheduleShow(0, [this] { ShowLoopStep(); });
+    });
+    // While this picture is on screen, the next one is decoded.
+    PrefetchNextForward();
   });
-  // While this picture is on screen, the next one is decoded.
-  PrefetchNextForward();
 }
 
 void Tdiapo::AfterShowStep() {
@@ -245,15 +250,16 @@ void Tdiapo::BrowsingStep() {
       BrowsingCaption(RadioGroup_titre_ecran->ItemIndex(), history_position, n, current_path));
   Label1->adjustSize();
   if (CheckBox_af_an->isChecked()) ShowPictureDate();
-  LoadPicture(current_path);
-  ShowPicture(current_path, [this] {
-    AfterShowStep();
-    if (stop_requested) {
-      EndRun();
-      FinishCreation();
-    } else {
-      browsing_idle_ = true;
-    }
+  LoadPicture(current_path, [this] {
+    ShowPicture(current_path, [this] {
+      AfterShowStep();
+      if (stop_requested) {
+        EndRun();
+        FinishCreation();
+      } else {
+        browsing_idle_ = true;
+      }
+    });
   });
 }
 
@@ -277,7 +283,11 @@ void Tdiapo::PrefetchNextForward() {
 
 // ---- loading ------------------------------------------------------------------
 
-void Tdiapo::LoadPicture(const QString& path) {
+void Tdiapo::SetPictureDecoder(PicturePrefetcher::Decoder decoder) {
+  prefetcher_ = std::make_unique<PicturePrefetcher>(std::move(decoder));
+}
+
+void Tdiapo::LoadPicture(const QString& path, std::function<void()> then) {
   // The picture control always stretches its picture into its rectangle.
   if (!IsExistingFile(path)) {
     // The catalogue is out of date: save, request a rebuild and quit. The
@@ -285,17 +295,50 @@ void Tdiapo::LoadPicture(const QString& path) {
     aPanel_sauve_param_et_BD0_et_quitterClick();
     Notice(QStringLiteral("fichier ") + path +
            QStringLiteral(" inexistant, réinitialisation de l'index..."));
+    if (then) then();
     return;
   }
-  const PictureFormat format = PictureFormatOf(path);
-  if (format == PictureFormat::Other) return;  // the previous picture stays
+  if (PictureFormatOf(path) == PictureFormat::Other) {  // the previous picture stays
+    if (then) then();
+    return;
+  }
+  // Decoded on the worker, never here: no open() of this thread can block
+  // on a special file, and a decode that takes too long is given up.
   const DisplayTarget target = CurrentDisplayTarget();
-  std::optional<DecodedPicture> picture = prefetcher_->Take(path, target);
-  if (!picture) picture = DecodePictureFile(path, target.Limits());
-  if (format != PictureFormat::Jpeg && picture->image.isNull())
-    throw Error(picture->error + QStringLiteral(" : ") + path);
-  // A JPEG that nothing could decode leaves an empty picture (width 0).
+  prefetcher_->Prefetch(path, target);
+  QElapsedTimer since;
+  since.start();
+  WaitForPicture(path, target, since, std::move(then));
+}
+
+void Tdiapo::WaitForPicture(const QString& path, const DisplayTarget& target, QElapsedTimer since,
+                            std::function<void()> then) {
+  const auto elapsed = std::chrono::milliseconds(since.elapsed());
+  std::optional<DecodedPicture> picture =
+      prefetcher_->Take(path, target, elapsed < kFirstWait ? kFirstWait - elapsed : kWaitSlice);
+  if (!picture) {
+    if (since.elapsed() < picture_time_limit_ms) {
+      // Not ready yet (or the file changed since it was asked for): ask
+      // again and let the events through before the next wait.
+      if (!prefetcher_->Decoding(path, target)) prefetcher_->Prefetch(path, target);
+      ScheduleShow(0, [this, path, target, since, then = std::move(then)]() mutable {
+        WaitForPicture(path, target, since, std::move(then));
+      });
+      return;
+    }
+    prefetcher_->Abandon(path, target);
+    picture.emplace();
+    picture->error = QStringLiteral("Image trop longue à décoder : ") + path;
+  }
+  // A bitmap or icon whose content the reader rejects is reported, as the
+  // platform's loader did; anything else that could not be decoded leaves
+  // an empty picture (width 0), shown as a red screen.
+  const PictureFormat format = PictureFormatOf(path);
+  if ((format == PictureFormat::Bitmap || format == PictureFormat::Icon) &&
+      picture->image.isNull() && picture->contentRejected)
+    throw Error(picture->error);
   Image2->SetPicture(std::move(picture->image), picture->ownSize);
+  if (then) then();
 }
 
 // ---- display --------------------------------------------------------------------
@@ -524,7 +567,6 @@ void Tdiapo::ReplayEntry(int j, int count, int savedTop, std::function<void()> d
   const QString path = ListBox_passee->item(j)->text();
   Label1->setText(ReplayCaption(path));
   Label1->adjustSize();
-  LoadPicture(path);
   auto next = [this, j, count, savedTop, path, done = std::move(done)]() mutable {
     Label_repertoire->setText(DirectoryPart(path));
     Label_nom_img->setText(FileNamePart(path));
@@ -532,9 +574,11 @@ void Tdiapo::ReplayEntry(int j, int count, int savedTop, std::function<void()> d
       ReplayEntry(j + 1, count, savedTop, std::move(done));
     });
   };
-  ShowPicture(path, std::move(next));
-  if (j + 1 < count && j + 1 < ListBox_passee->count())
-    prefetcher_->Prefetch(ListBox_passee->item(j + 1)->text(), CurrentDisplayTarget());
+  LoadPicture(path, [this, j, count, path, next = std::move(next)]() mutable {
+    ShowPicture(path, std::move(next));
+    if (j + 1 < count && j + 1 < ListBox_passee->count())
+      prefetcher_->Prefetch(ListBox_passee->item(j + 1)->text(), CurrentDisplayTarget());
+  });
 }
 
 void Tdiapo::FinishReplay(int savedTop) {

@@ -1,0 +1,61 @@
+#pragma once
+
+// The pieces shared by the picture decoders (platform/ only).
+
+#include <QIODevice>
+#include <QImage>
+#include <QSize>
+#include <optional>
+
+#include "platform/Orientation.h"
+#include "platform/PictureDecoder.h"
+
+namespace ld::decoding {
+
+inline qint64 Area(QSize s) { return static_cast<qint64>(s.width()) * s.height(); }
+
+inline QSize Oriented(QSize stored, Orientation o) {
+  return SwapsWidthAndHeight(o) ? stored.transposed() : stored;
+}
+
+// The size the display can show of a picture of own size (upright), never
+// more than the picture itself.
+QSize Wanted(const DecodeLimits& limits, QSize own);
+
+// The size a picture of own size is kept at: the wanted size, lowered
+// (keeping its proportions) until maxPixels holds it.
+QSize KeptSize(const DecodeLimits& limits, QSize own);
+
+// A picture decoded whole, as stored, made what is kept: scaled down to the
+// kept size, then turned upright by o, in Format_RGB32.
+DecodedPicture Finish(QImage stored, Orientation o, const DecodeLimits& limits);
+
+// A failed decode with its French text: content rejected, or a file or
+// picture refused before decoding (Refused).
+DecodedPicture Failed(const QString& error);
+DecodedPicture Refused(const QString& error);
+
+// HEIC, HEIF and AVIF with libheif.
+DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits);
+
+// PNG, WebP, TIFF, BMP, ICO and GIF with Qt's readers, read from `device`
+// as far as the reader needs. PNG and WebP are turned by the orientation of
+// their Exif chunk (`exifOrientation`), TIFF by its own orientation tag.
+DecodedPicture DecodeWithQt(QIODevice* device, PictureContent content,
+                            std::optional<int> exifOrientation, const DecodeLimits& limits);
+
+// A BMP whose pixel data ends before its headers say: the check is made on
+// the headers (the first 64 bytes or more) and the file's size.
+bool IsTruncatedBitmap(const QByteArray& head, qint64 fileSize);
+
+// The Exif orientation tag of a PNG (eXIf chunk) or WebP (EXIF chunk),
+// read through `read` (offset, length -> bytes) without reading the picture
+// data.
+std::optional<int> ContainerExifOrientation(PictureContent content, qint64 fileSize,
+                                            const std::function<QByteArray(qint64, qint64)>& read);
+
+// Keeps the image readers' warnings (libpng, libtiff, Qt's allocation limit)
+// off the error stream; the first call installs the filter.
+void QuietImageReaders();
+
+}  // namespace ld::decoding
