@@ -9,6 +9,11 @@
 #include "fuzz/FuzzEntries.h"
 #include "support/TempData.h"
 
+namespace ld::fuzz {
+// Failure messages name the target.
+void PrintTo(const Target& target, std::ostream* os) { *os << target.name; }
+}  // namespace ld::fuzz
+
 namespace {
 
 class FuzzCorpus : public ::testing::TestWithParam<ld::fuzz::Target> {};
