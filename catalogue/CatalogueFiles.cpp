@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QSysInfo>
 #include <QtEndian>
 #include <algorithm>
@@ -129,18 +130,25 @@ std::optional<QStringList> ReadDirectoryTable(const QString& path) {
   std::string_view all(bytes.constData(), static_cast<size_t>(bytes.size()));
   if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
   if (!IsValidUtf8(all)) return SplitLines(DecodeText(bytes));
+  // QString::fromUtf8 would drop a U+FEFF that starts a line; the text
+  // reader keeps it, and so does this decoder.
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  auto line = [&](size_t from, size_t to) {
+    const QByteArrayView piece(all.data() + from, static_cast<qsizetype>(to - from));
+    return QString(utf8.decode(piece));
+  };
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(std::count(all.begin(), all.end(), '\n')) + 1);
   size_t start = 0;
   for (size_t i = 0; i < all.size(); ++i) {
     const char c = all[i];
     if (c != '\r' && c != '\n') continue;
-    lines.append(QString::fromUtf8(all.data() + start, static_cast<qsizetype>(i - start)));
+    lines.append(line(start, i));
     if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < all.size())
-    lines.append(QString::fromUtf8(all.data() + start, static_cast<qsizetype>(all.size() - start)));
+  if (start < all.size()) lines.append(line(start, all.size()));
   return lines;
 }
 

@@ -39,7 +39,10 @@ QString DecodeWindows1252(const QByteArray& bytes) {
 }
 
 QString DecodeText(const QByteArray& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  // The decoder keeps the byte-order mark, so that exactly one is dropped
+  // here: a second U+FEFF is part of the text.
+  QStringDecoder utf8(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   QString text = utf8.decode(bytes);
   if (utf8.hasError()) return DecodeWindows1252(bytes);
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);

@@ -12,6 +12,8 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexi
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs"
+#   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
+LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 
 # Installs the packages that are missing (apt-get update first only when
 # something is missing).

@@ -1,0 +1,136 @@
+// Entry functions of the file targets: the catalogue loader and the picture
+// loader with its Exif reader; and the table of every target.
+#include <QFile>
+#include <algorithm>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFiles.h"
+#include "fuzz/FuzzEntries.h"
+#include "platform/DataDir.h"
+#include "platform/Orientation.h"
+#include "platform/PictureDecoder.h"
+#include "platform/TextFile.h"
+
+namespace ld::fuzz {
+namespace {
+
+QByteArray Bytes(const std::uint8_t* data, std::size_t size) {
+  return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+bool WriteWhole(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The screen the picture target decodes for: small, so that each input is
+// quick, with the program's own rule for the pixel bound.
+const QSize kScreen(640, 480);
+
+DecodeLimits ScreenLimits() {
+  DecodeLimits limits;
+  limits.wanted = [](QSize own) { return own.scaled(kScreen, Qt::KeepAspectRatio); };
+  limits.maxPixels = MaxDecodedPixelsForScreen(kScreen);
+  return limits;
+}
+
+QString CheckDecoded(const DecodedPicture& p, qint64 maxPixels, const char* what) {
+  if (p.image.isNull()) return QString();
+  if (p.ownSize.isEmpty()) return QLatin1String(what) + QStringLiteral(": picture without size");
+  if (static_cast<qint64>(p.image.width()) * p.image.height() > maxPixels)
+    return QLatin1String(what) + QStringLiteral(": picture above the pixel bound");
+  return QString();
+}
+
+}  // namespace
+
+QString FuzzCatalogueLoader(const std::uint8_t* data, std::size_t size) {
+  const QByteArray all = Bytes(data, size);
+  const qsizetype declared = size >= 2 ? (data[0] | (data[1] << 8)) : 0;
+  const qsizetype tableSize = std::min<qsizetype>(declared, std::max<qsizetype>(all.size() - 2, 0));
+  const QByteArray table = all.mid(2, tableSize);
+  const QByteArray records = size >= 2 ? all.mid(2 + tableSize) : QByteArray();
+  if (!EnsureDataDir() || !WriteWhole(CatalogueDirsPath(), table) ||
+      !WriteWhole(CatalogueRecordsPath(), records))
+    return QStringLiteral("cannot write the catalogue files");
+
+  Catalogue catalogue;
+  const LoadResult result = LoadCatalogue(catalogue);
+
+  // The same files judged record by record with the portable decoder.
+  const QStringList dirs = SplitLines(DecodeText(table));
+  const qsizetype count = records.size() / kRecordSize;
+  bool trusted = records.size() % kRecordSize == 0;
+  std::vector<CatalogueEntry> expected(static_cast<size_t>(trusted ? count : 0));
+  for (size_t i = 0; trusted && i < expected.size(); ++i) {
+    trusted = DecodeCatalogueRecord(records.constData() + i * kRecordSize, expected[i]) &&
+              expected[i].DirIndex >= 0 && expected[i].DirIndex < dirs.size();
+  }
+  if (trusted != (result == LoadResult::Loaded))
+    return trusted ? QStringLiteral("valid files refused") : QStringLiteral("broken files loaded");
+  if (result != LoadResult::Loaded) {
+    if (!catalogue.IsEmpty() || !catalogue.Directories().isEmpty())
+      return QStringLiteral("refused files left a catalogue behind");
+    return QString();
+  }
+  if (catalogue.Directories() != dirs)
+    return QStringLiteral("directory table read differently from a text file");
+  if (catalogue.Count() != count) return QStringLiteral("wrong number of entries");
+  for (int i = 0; i < catalogue.Count(); ++i) {
+    const CatalogueEntry& e = catalogue.Entries()[static_cast<size_t>(i)];
+    const CatalogueEntry& x = expected[static_cast<size_t>(i)];
+    if (e.DirIndex != x.DirIndex || e.Name() != x.Name())
+      return QStringLiteral("entry %1 differs from its record").arg(i);
+    if (!catalogue.CataloguePath(i).endsWith(x.Name()))
+      return QStringLiteral("path of entry %1 does not end with its name").arg(i);
+  }
+  return QString();
+}
+
+QString FuzzPictureLoader(const std::uint8_t* data, std::size_t size) {
+  const QByteArray bytes = Bytes(data, size);
+  const QByteArray exif = FindExifSegment(bytes);
+  if (!exif.isEmpty() && (!exif.startsWith(QByteArray("Exif\0\0", 6)) || !bytes.contains(exif)))
+    return QStringLiteral("FindExifSegment: not an Exif segment of the file");
+  if (const auto tag = ReadJpegOrientationTag(bytes); tag && (*tag < 0 || *tag > 255))
+    return QStringLiteral("orientation tag outside its low byte");
+  JpegOwnSize(bytes);
+
+  const DecodeLimits limits = ScreenLimits();
+  const DecodedPicture jpeg = DecodeJpeg(bytes, limits);
+  QString problem = CheckDecoded(jpeg, limits.maxPixels, "DecodeJpeg");
+  if (!problem.isEmpty()) return problem;
+  // Every operation of the orientation table on a small decoded picture.
+  if (!jpeg.image.isNull() &&
+      static_cast<qint64>(jpeg.image.width()) * jpeg.image.height() <= 64 * 1024) {
+    for (int tag = 1; tag <= 8; ++tag) {
+      const Orientation o = OrientationFromTag(tag);
+      const QSize s = jpeg.image.size();
+      if (ApplyOrientation(jpeg.image, o).size() != (SwapsWidthAndHeight(o) ? s.transposed() : s))
+        return QStringLiteral("ApplyOrientation: wrong size for tag %1").arg(tag);
+    }
+  }
+
+  // Bitmaps and icons go through Qt's reader from a file, as in the show.
+  const char* extension = nullptr;
+  if (bytes.startsWith("BM")) extension = ".bmp";
+  if (bytes.startsWith(QByteArray("\0\0\1\0", 4))) extension = ".ico";
+  if (!extension) return QString();
+  const QString path = DataFile(QStringLiteral("fuzz-picture") + QLatin1String(extension));
+  if (!EnsureDataDir() || !WriteWhole(path, bytes))
+    return QStringLiteral("cannot write the picture file");
+  const DecodedPicture picture = DecodeWithQtReader(path, limits);
+  QFile::remove(path);
+  return CheckDecoded(picture, limits.maxPixels, "DecodeWithQtReader");
+}
+
+const std::vector<Target>& Targets() {
+  static const std::vector<Target> targets = {
+      {"settings", FuzzSettingsReader}, {"textfile", FuzzTextFile},
+      {"exclusion", FuzzExclusionFile}, {"catalogue", FuzzCatalogueLoader},
+      {"picture", FuzzPictureLoader},
+  };
+  return targets;
+}
+
+}  // namespace ld::fuzz
