@@ -1,6 +1,7 @@
 #include "panel/Controls.h"
 
 #include <QMouseEvent>
+#include <cmath>
 
 namespace ld {
 
@@ -73,14 +74,20 @@ void RadioGroup::resizeEvent(QResizeEvent* e) {
   Arrange();
 }
 
+void RadioGroup::SetScale(double scale) {
+  scale_ = scale;
+  Arrange();
+}
+
 void RadioGroup::Arrange() {
   if (buttons_.empty()) return;
-  const int top = 18;
-  const int avail = std::max(1, height() - top - 4);
-  const int step = std::max(16, avail / static_cast<int>(buttons_.size()));
+  auto px = [this](int v) { return static_cast<int>(std::lround(v * scale_)); };
+  const int top = px(18);
+  const int avail = std::max(1, height() - top - px(4));
+  const int step = std::max(px(16), avail / static_cast<int>(buttons_.size()));
   for (size_t i = 0; i < buttons_.size(); ++i)
-    buttons_[i]->setGeometry(8, top + static_cast<int>(i) * step, std::max(10, width() - 12),
-                             std::min(step, 22));
+    buttons_[i]->setGeometry(px(8), top + static_cast<int>(i) * step,
+                             std::max(10, width() - px(12)), std::min(step, px(22)));
 }
 
 CheckListBox::CheckListBox(QWidget* parent) : QListWidget(parent) {

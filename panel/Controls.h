@@ -46,6 +46,8 @@ class RadioGroup : public QGroupBox {
   void SetItemIndex(int index);
   int Count() const { return static_cast<int>(buttons_.size()); }
   QRadioButton* Item(int i) const { return buttons_[static_cast<size_t>(i)]; }
+  // The items' margins and spacing follow a panel shown at a smaller scale.
+  void SetScale(double scale);
 
  signals:
   void changed(int index);
@@ -58,6 +60,7 @@ class RadioGroup : public QGroupBox {
   QButtonGroup group_;
   std::vector<QRadioButton*> buttons_;
   int last_ = -1;
+  double scale_ = 1.0;
 };
 
 // A list of lines, each with a check box, single selection.

@@ -2,10 +2,13 @@
 // the advanced-settings and screen-saver panels, and the small change
 // handlers that mark the settings for saving or the catalogue for rebuilding.
 #include <QApplication>
+#include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
+#include "panel/PanelScale.h"
 
 namespace ld {
 namespace {
@@ -15,12 +18,31 @@ constexpr int kCompactWidth = 1001;
 constexpr int kFullWidth = 1545;
 // Gap between the panel's bottom and the screen's bottom edge.
 constexpr int kBottomGap = 12;
+// Gap between the panels stacked above the full panel.
+constexpr int kPanelGap = 2;
+// The smallest screen on which the panels are fitted: on it and on every
+// larger one, a panel that would stick out of the screen is moved inside
+// or, when it cannot fit, scaled down. Smaller screens keep the panels'
+// drawn geometry, centred and possibly beyond the edges.
+constexpr QSize kSmallestFittedScreen(1280, 720);
 
 // Runs fn under the window's error boundary whenever sender emits signal.
 // The signal's arguments are not needed: the handlers read the controls.
 template <class Sender, class Signal>
 void OnSignal(Tdiapo* window, Sender* sender, Signal signal, std::function<void()> fn) {
   QObject::connect(sender, signal, window, [window, fn = std::move(fn)] { window->Guarded(fn); });
+}
+
+// The largest scale, at most 1, at which a panel of the drawn size fits in
+// room.
+double FitScale(QSize drawn, QSize room) {
+  return std::min(
+      {1.0, double(room.width()) / drawn.width(), double(room.height()) / drawn.height()});
+}
+
+// The settings panel's top row at the left edges of one form.
+void PlaceTopRow(const std::initializer_list<std::pair<QWidget*, int>>& lefts) {
+  for (const auto& [w, left] : lefts) w->move(left, w->y());
 }
 
 }  // namespace
@@ -30,37 +52,61 @@ void Tdiapo::CompactLayout() {
     FullLayout();
     return;
   }
+  // The compact panel fits every fitted screen as drawn.
+  PanelScale::Of(Panel1)->Restore();
   Button_avec_sans_option->setText(QStringLiteral("options"));
   const int height = 2 * Button_retour->y() + Button_retour->height();
   Panel1->setGeometry((screen_width - kCompactWidth) / 2, screen_height - height - kBottomGap,
                       kCompactWidth, height);
-  Panel_continuer->move(123, Panel_continuer->y());
-  Button_retour->move(311, Button_retour->y());
-  Button_avance->move(367, Button_avance->y());
-  Panel_ouvrir_rep_img->move(424, Panel_ouvrir_rep_img->y());
-  Button_avec_sans_option->move(644, Button_avec_sans_option->y());
-  Button_quit->move(744, Button_quit->y());
-  Button_close_param->move(849, Button_close_param->y());
-  Button_tout_le_rep->move(878, Button_tout_le_rep->y());
+  PlaceTopRow({{Panel_continuer, 123},
+               {Button_retour, 311},
+               {Button_avance, 367},
+               {Panel_ouvrir_rep_img, 424},
+               {Button_avec_sans_option, 644},
+               {Button_quit, 744},
+               {Button_close_param, 849},
+               {Button_tout_le_rep, 878}});
 }
 
 void Tdiapo::FullLayout() {
+  const bool fitted = screen_width >= kSmallestFittedScreen.width() &&
+                      screen_height >= kSmallestFittedScreen.height();
+  // The drawn form first, then scaled when the screen is too small for it.
+  PanelScale* scale1 = PanelScale::Of(Panel1);
+  scale1->Restore();
   Button_avec_sans_option->setText(QStringLiteral("moins d'options"));
-  const int height = Label20->y() + Label20->height() + 8;
-  Panel1->setGeometry((screen_width - kFullWidth) / 2, screen_height - height - kBottomGap,
-                      kFullWidth, height);
-  Button_quit->move(123, Button_quit->y());
-  Panel_continuer->move(475, Panel_continuer->y());
-  Button_retour->move(663, Button_retour->y());
-  Button_avance->move(719, Button_avance->y());
-  Panel_ouvrir_rep_img->move(769, Panel_ouvrir_rep_img->y());
-  Button_tout_le_rep->move(990, Button_tout_le_rep->y());
-  Button_avec_sans_option->move(1082, Button_avec_sans_option->y());
-  Button_close_param->move(1517, Button_close_param->y());
+  PlaceTopRow({{Button_quit, 123},
+               {Panel_continuer, 475},
+               {Button_retour, 663},
+               {Button_avance, 719},
+               {Panel_ouvrir_rep_img, 769},
+               {Button_tout_le_rep, 990},
+               {Button_avec_sans_option, 1082},
+               {Button_close_param, 1517}});
+  const QSize drawn1(kFullWidth, Label20->y() + Label20->height() + 8);
+  const double s1 =
+      fitted ? FitScale(drawn1, QSize(screen_width, screen_height - kBottomGap)) : 1.0;
+  Panel1->resize(drawn1);
+  scale1->Apply(s1);
+  const QSize size1 = Panel1->size();
+  const QRect dock((screen_width - size1.width()) / 2, screen_height - size1.height() - kBottomGap,
+                   size1.width(), size1.height());
+  Panel1->setGeometry(dock);
+
   // The advanced panel sits just above the full panel, right edges aligned;
-  // the screen-saver panel to its left, tops aligned.
-  Panel3->move(Panel1->x() + Panel1->width() - Panel3->width(), Panel1->y() - Panel3->height() - 2);
-  Panel2->move(Panel3->x() - Panel2->width() - 2, Panel3->y());
+  // the screen-saver panel to its left, tops aligned. Where the room above
+  // the full panel is too small for them, both are scaled alike.
+  PanelScale* scale3 = PanelScale::Of(Panel3);
+  PanelScale* scale2 = PanelScale::Of(Panel2);
+  scale3->Restore();
+  scale2->Restore();
+  const QSize drawn3 = Panel3->size(), drawn2 = Panel2->size();
+  const QSize pair(drawn3.width() + kPanelGap + drawn2.width(), drawn3.height());
+  const double s3 = fitted ? FitScale(pair, QSize(screen_width, dock.y() - kPanelGap)) : 1.0;
+  scale3->Apply(s3);
+  scale2->Apply(s3);
+  Panel3->move(dock.x() + dock.width() - Panel3->width(), dock.y() - Panel3->height() - kPanelGap);
+  Panel2->move(Panel3->x() - Panel2->width() - kPanelGap, Panel3->y());
 }
 
 void Tdiapo::Button_avec_sans_optionClick() {
@@ -109,7 +155,8 @@ void Tdiapo::CheckBox_voir_liste_300Click() {
 void Tdiapo::ConnectPanelHandlers() {
   OnSignal(this, Button_avec_sans_option, &QPushButton::clicked,
            [this] { Button_avec_sans_optionClick(); });
-  OnSignal(this, Button_param_avancer, &QPushButton::clicked, [this] { Button_param_avancerClick(); });
+  OnSignal(this, Button_param_avancer, &QPushButton::clicked,
+           [this] { Button_param_avancerClick(); });
   OnSignal(this, Button4, &QPushButton::clicked, [this] { Button4Click(); });
   OnSignal(this, ButtonValidationDelai, &QPushButton::clicked,
            [this] { ButtonValidationDelaiClick(); });

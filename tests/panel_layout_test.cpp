@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSet>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include "app/ui/Tdiapo.h"
@@ -28,9 +29,7 @@ namespace {
 
 class PanelTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    QFile::remove(ld::DataFile(QString::fromLatin1(ld::files::kSettings)));
-  }
+  void SetUp() override { QFile::remove(ld::DataFile(QString::fromLatin1(ld::files::kSettings))); }
   std::unique_ptr<Tdiapo> Make(QSize screen) {
     return std::make_unique<Tdiapo>(fs.services, QString(), screen);
   }
@@ -38,8 +37,8 @@ class PanelTest : public ::testing::Test {
 };
 
 QStringList TopRowNames() {
-  return {"Panel_continuer", "Button_retour",      "Button_avance", "Panel_ouvrir_rep_img",
-          "Button_avec_sans_option", "Button_quit", "Button_close_param", "Button_tout_le_rep"};
+  return {"Panel_continuer",         "Button_retour", "Button_avance",      "Panel_ouvrir_rep_img",
+          "Button_avec_sans_option", "Button_quit",   "Button_close_param", "Button_tout_le_rep"};
 }
 
 int LeftOf(const Tdiapo& w, const char* name) {
@@ -83,8 +82,7 @@ QStringList CutOff(QWidget* panel) {
       return m;
     };
     if (auto* cb = qobject_cast<QCheckBox*>(w)) {
-      if (cb->sizeHint().width() > w->width() || fm.height() > w->height())
-        out << w->objectName();
+      if (cb->sizeHint().width() > w->width() || fm.height() > w->height()) out << w->objectName();
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       if (widest(b->text().trimmed()) + 6 > w->width() || fm.height() > w->height())
         out << w->objectName();
@@ -156,7 +154,8 @@ TEST_F(PanelTest, CompactFormShowsOnlyTheTopRowAndLabel20IsLowest) {
   w->CompactLayout();
   const QRect compactArea(0, 0, 1001, 39);
   QStringList corner = TopRowNames();
-  corner << "Label11" << "Label21";
+  corner << "Label11"
+         << "Label21";
   int lowest = 0;
   QString lowestName;
   for (QWidget* c : Shown(w->Panel1)) {
@@ -216,6 +215,79 @@ TEST_F(PanelTest, NothingOverlapsAndNoCaptionIsCut) {
   w->FullLayout();
   EXPECT_TRUE(CutOff(w->Panel1).isEmpty()) << CutOff(w->Panel1).join("; ").toStdString();
   EXPECT_TRUE(CutOff(w->Panel3).isEmpty()) << CutOff(w->Panel3).join("; ").toStdString();
+}
+
+// The controls of a panel that the user can reach, panels inside it
+// included.
+QList<QWidget*> Controls(QWidget* panel) {
+  QList<QWidget*> out;
+  for (QWidget* w : Shown(panel)) {
+    if (w->metaObject() == &QFrame::staticMetaObject && w->objectName() != "Bevel1")
+      out << Controls(w);
+    else if (w->objectName() != "Bevel1")
+      out << w;
+  }
+  return out;
+}
+
+// Controls of the panels that stick out of the screen or whose centre the
+// window does not find them at (covered by another panel). Controls outside
+// their panel's rectangle are hidden by it on purpose (the compact form).
+QStringList Unusable(Tdiapo& w, std::initializer_list<QWidget*> panels) {
+  QStringList out;
+  const QRect screen(QPoint(0, 0), w.ScreenSize());
+  for (QWidget* panel : panels)
+    for (QWidget* c : Controls(panel)) {
+      const QRect r(c->mapTo(&w, QPoint(0, 0)), c->size());
+      if (!QRect(panel->mapTo(&w, QPoint(0, 0)), panel->size()).contains(r)) continue;
+      QWidget* hit = w.childAt(r.center());
+      if (!screen.contains(r) || (hit != c && !c->isAncestorOf(hit)))
+        out << c->objectName() +
+                   QString(" (%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+  return out;
+}
+
+TEST_F(PanelTest, PanelsFitEveryScreenFrom1280x720AndKeepTheirDrawnSizeWhereItFits) {
+  for (QSize screen : {QSize(1280, 720), QSize(1366, 768), QSize(1440, 900), QSize(1600, 900),
+                       QSize(1920, 1080), QSize(3840, 2160)}) {
+    SCOPED_TRACE(QString("%1x%2").arg(screen.width()).arg(screen.height()).toStdString());
+    auto w = Make(screen);
+    w->show();
+    w->Panel1->show();
+    w->CompactLayout();
+    EXPECT_EQ(w->Panel1->size(), QSize(1001, 39));
+    EXPECT_TRUE(Unusable(*w, {w->Panel1}).isEmpty())
+        << Unusable(*w, {w->Panel1}).join("; ").toStdString();
+
+    w->FullLayout();
+    w->Button_param_avancer->click();
+    ASSERT_FALSE(w->Panel3->isHidden());
+    const QStringList full = Unusable(*w, {w->Panel1, w->Panel3, w->Panel2});
+    EXPECT_TRUE(full.isEmpty()) << full.join("; ").toStdString();
+    for (QWidget* p : {w->Panel1, w->Panel3, w->Panel2})
+      EXPECT_TRUE(CutOff(p).isEmpty()) << CutOff(p).join("; ").toStdString();
+    // The drawn sizes wherever they fit.
+    const bool fullFits = screen.width() >= 1545 && screen.height() >= 773;
+    EXPECT_EQ(w->Panel1->size() == QSize(1545, 214), fullFits);
+    EXPECT_EQ(w->Panel3->size() == QSize(537, 545), screen.height() >= 768);
+    EXPECT_EQ(w->Panel2->size() == QSize(252, 169), screen.height() >= 768);
+    EXPECT_EQ(w->Panel1->y() + w->Panel1->height(), screen.height() - 12);
+
+    // The renaming panel opens over the others, whole and usable.
+    w->SpeedButton2->click();
+    ASSERT_FALSE(w->Panel_renommage->isHidden());
+    EXPECT_TRUE(Unusable(*w, {w->Panel_renommage}).isEmpty())
+        << Unusable(*w, {w->Panel_renommage}).join("; ").toStdString();
+    EXPECT_EQ(w->Panel_renommage->geometry(), QRect(376, 72, 577, 473));
+
+    // Back to the compact form, the panel is as drawn again.
+    w->Button4->click();
+    w->Button3->click();
+    w->CompactLayout();
+    EXPECT_EQ(w->Button_retour->geometry(), QRect(311, 6, 52, 27));
+    EXPECT_EQ(w->Label20->geometry(), QRect(8, 190, 324, 16));
+  }
 }
 
 TEST_F(PanelTest, OptionsButtonTogglesTheFormsUnlessTheLargeMenuIsKept) {
@@ -284,7 +356,8 @@ TEST_F(PanelTest, SmallHandlersSetExactlyTheirFlags) {
       {"Edit_haut", text(&Tdiapo::Edit_haut, "40"), false, false},
       {"Edit_dt3_b", text(&Tdiapo::Edit_dt3_b, "900"), false, false},
       {"Rdg1", pick(&Tdiapo::Rdg1, 4), false, false},
-      {"RadioGroup_sous_rep_recursif", pick(&Tdiapo::RadioGroup_sous_rep_recursif, 0), false, false},
+      {"RadioGroup_sous_rep_recursif", pick(&Tdiapo::RadioGroup_sous_rep_recursif, 0), false,
+       false},
       {"CheckBox_grand_menu", toggle(&Tdiapo::CheckBox_grand_menu), false, false},
       {"CheckBox_xnview_rep_et_nom", toggle(&Tdiapo::CheckBox_xnview_rep_et_nom), false, false},
       {"CheckBox_af_an", toggle(&Tdiapo::CheckBox_af_an), false, false},
