@@ -196,7 +196,7 @@ TEST(CatalogueFiles, RecordFileTooLargeForThisMachineIsRebuilt) {
     // Sparse: 88 × 2^34 bytes (1.5 TB) take no room on the disk.
     QFile f(CatalogueRecordsPath());
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(f.resize(qint64{kRecordSize} << 34));
+    if (!f.resize(qint64{kRecordSize} << 34)) GTEST_SKIP() << "no sparse file that large here";
   }
   Catalogue c;
   EXPECT_EQ(LoadCatalogue(c), LoadResult::Untrusted);
