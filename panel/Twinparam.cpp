@@ -111,7 +111,7 @@ void Twinparam::Button1Click() {
   try {
     QDir().mkpath(QFileInfo(FilePath()).absolutePath());
     // Only the two lines change; the rest of the file (comments, other
-    // sections, letter case) stays as the user left it.
+    // sections and keys) stays as the user left it.
     IniFile ini = IniFile::Read(FilePath());
     ini.SetValue(Name(kSection), Name(kTextKey), Edit1->text());
     ini.SetValue(Name(kSection), Name(kColourKey), ComboBox1->currentText());

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/Error.h"
 #include "platform/TextFile.h"
 
 namespace ld {
@@ -31,7 +32,10 @@ std::optional<QString> KeyName(const QString& line) {
 IniFile IniFile::Read(const QString& path) {
   IniFile ini;
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return ini;
+  if (!f.open(QIODevice::ReadOnly)) {
+    ini.unreadable_ = f.exists();
+    return ini;
+  }
   const QString text = DecodeText(f.readAll());
   // Lines keep their own ends, so that lines not set go back unchanged.
   qsizetype start = 0;
@@ -102,6 +106,8 @@ void IniFile::SetValue(const QString& section, const QString& key, const QString
 }
 
 void IniFile::Write(const QString& path) const {
+  // Lines that were never read cannot be written back.
+  if (unreadable_) throw Error(CannotCreateFileMessage(path));
   QString text;
   for (const Line& l : lines_) text += l.text + l.end;
   WriteFileAtomically(path, text.toUtf8());

@@ -15,7 +15,8 @@ namespace ld {
 class IniFile {
  public:
   // The file's lines (UTF-8, or Windows-1252 when not valid UTF-8); a
-  // missing or unreadable file has none.
+  // missing or unreadable file has none, and an unreadable one is then never
+  // replaced by Write (its lines would be lost).
   static IniFile Read(const QString& path);
 
   // The value, or nothing when the section or the key is missing.
@@ -43,6 +44,7 @@ class IniFile {
   qsizetype FindKey(const Section& s, const QString& key) const;
 
   QList<Line> lines_;
+  bool unreadable_ = false;
 };
 
 }  // namespace ld

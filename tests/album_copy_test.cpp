@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 
 #include "platform/AlbumCopy.h"
-#include "platform/Error.h"
-#include "support/FullDisk.h"
 #include "support/TempData.h"
 
 namespace ld {
@@ -68,8 +66,9 @@ TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndSaysWhy) {
   WriteBytes(target, QByteArray("old copy"));
 
   // The picture vanished, or is a directory: nothing changes.
-  EXPECT_EQ(CopyReplacing(tmp.filePath(QStringLiteral("gone/img.jpg")), target).reason,
-            QStringLiteral("l'image %1 n'existe pas").arg(tmp.filePath(QStringLiteral("gone/img.jpg"))));
+  EXPECT_EQ(
+      CopyReplacing(tmp.filePath(QStringLiteral("gone/img.jpg")), target).reason,
+      QStringLiteral("l'image %1 n'existe pas").arg(tmp.filePath(QStringLiteral("gone/img.jpg"))));
   QDir().mkpath(tmp.filePath(QStringLiteral("dir.jpg")));
   EXPECT_FALSE(CopyReplacing(tmp.filePath(QStringLiteral("dir.jpg")), target));
   EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
@@ -87,23 +86,6 @@ TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndSaysWhy) {
   EXPECT_FALSE(CopyReplacing(picture, album + QStringLiteral("/d-dir.jpg")));
   EXPECT_TRUE(QFileInfo(album + QStringLiteral("/d-dir.jpg")).isDir());
   EXPECT_EQ(EntriesOf(album), (QStringList{QStringLiteral("d-dir.jpg"), QStringLiteral("d-img.jpg")}));
-}
-
-TEST(AlbumCopy, FullDiskKeepsTheOldCopyAndCreatesAMissingAlbum) {
-  QTemporaryDir tmp;
-  const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
-  WriteBytes(picture, QByteArray(20000, 'p'));
-  const QString album = tmp.filePath(QStringLiteral("new/album"));
-  const QString target = AlbumTargetName(album, picture);
-  const auto copy = [&] {
-    if (!CopyReplacing(picture, target)) throw Error(QStringLiteral("échec"));
-  };
-  ASSERT_EQ(testing::RunOnFullDisk(100000, copy, QStringLiteral("échec")), testing::kReturned);
-  EXPECT_EQ(ReadBytes(target), ReadBytes(picture));
-  WriteBytes(target, QByteArray("old copy"));
-  EXPECT_EQ(testing::RunOnFullDisk(10000, copy, QStringLiteral("échec")), testing::kRaisedExpected);
-  EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
-  EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("d-img.jpg")});
 }
 
 TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {

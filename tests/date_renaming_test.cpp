@@ -51,7 +51,8 @@ TEST(DateRenaming, ACenturyThatIsNotDigitsNeverMovesADirectory) {
   const RenamePass pass = RenameByDate(root, true, QStringLiteral("../"));
   EXPECT_EQ(pass.count, 0);
   EXPECT_TRUE(QFileInfo(root + QStringLiteral("/051231 x")).isDir());
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("in")});
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("in")});
 }
 
 TEST(DateRenaming, NamesThatMatchNoRule) {

@@ -113,7 +113,8 @@ TEST(DirectoryChooser, BlanksAroundATypedNameAreDropped) {
     EXPECT_TRUE(d.TryAccept());
     EXPECT_EQ(d.Chosen(), wanted);
   }
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{QStringLiteral("sp")});
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("sp")});
   // An existing directory whose name ends in a blank is taken as it is.
   QDir().mkpath(tmp.path() + QStringLiteral("/fin "));
   DirectoryChooser d(nullptr, tmp.path());

@@ -74,8 +74,10 @@ TEST(ToolsPanel, AlbumCopiesReplaceTheOldCopyAndConfirmEachTime) {
   w.fake.pointer.pos = QPoint(0, 0);
   Click(w->Button_album_B);
   ASSERT_EQ(w.fake.dialogs.notices.size(), 3);
-  EXPECT_TRUE(w.fake.dialogs.notices[2].endsWith(QStringLiteral("    copie effectuée dans l'album B ...")));
-  EXPECT_EQ(ReadBytes(missing + QStringLiteral("/2005-08-28 avg-img001.jpg")), QByteArray("jpeg data"));
+  EXPECT_TRUE(
+      w.fake.dialogs.notices[2].endsWith(QStringLiteral("    copie effectuée dans l'album B ...")));
+  EXPECT_EQ(ReadBytes(missing + QStringLiteral("/2005-08-28 avg-img001.jpg")),
+            QByteArray("jpeg data"));
   EXPECT_EQ(w.fake.pointer.pos, QPoint(960, 540));
 
   // An album that cannot be made (a file stands in its path): an error box
@@ -87,8 +89,9 @@ TEST(ToolsPanel, AlbumCopiesReplaceTheOldCopyAndConfirmEachTime) {
   EXPECT_EQ(w.fake.dialogs.notices.size(), 3);
   ASSERT_EQ(w.fake.dialogs.errors.size(), 1);
   EXPECT_EQ(w.fake.dialogs.errors[0].toStdString(),
-            QStringLiteral("\n     Copie impossible dans l'album B (%1) :\n\n     le répertoire %1 ne peut "
-                           "pas être créé")
+            QStringLiteral(
+                "\n     Copie impossible dans l'album B (%1) :\n\n     le répertoire %1 ne peut "
+                "pas être créé")
                 .arg(impossible)
                 .toStdString());
 }
@@ -298,7 +301,8 @@ TEST(ToolsPanel, RenamingPanelPreviewRenameAndCounts) {
   ASSERT_NE(w->Edit3->validator(), nullptr);
   for (QString typed : {QStringLiteral("../"), QStringLiteral("2/"), QStringLiteral(" 20")}) {
     int pos = 0;
-    EXPECT_EQ(w->Edit3->validator()->validate(typed, pos), QValidator::Invalid) << typed.toStdString();
+    EXPECT_EQ(w->Edit3->validator()->validate(typed, pos), QValidator::Invalid)
+        << typed.toStdString();
   }
 
   w.fake.dialogs.directories.push_back(root);

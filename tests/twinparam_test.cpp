@@ -1,14 +1,14 @@
 // The screen-saver settings dialog and its own file.
+#include "panel/Twinparam.h"
+
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "platform/Error.h"
 #include "support/FullDisk.h"
-
-#include "panel/Twinparam.h"
 
 using ld::Twinparam;
 
@@ -148,7 +148,8 @@ TEST_F(TwinparamTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
   d.Edit1->setText(QString(3000, u'x'));
   // A full disk: the error is raised (the child turns the box into it).
   d.errorBox = [](const QString& text) { throw ld::Error(text); };
-  EXPECT_EQ(ld::testing::RunOnFullDisk(1000, [&] { d.Button1Click(); }, failure),
+  EXPECT_EQ(ld::testing::RunOnFullDisk(
+                1000, [&] { d.Button1Click(); }, failure),
             ld::testing::kRaisedExpected);
   EXPECT_EQ(FileBytes(), old);
   const QString dir = QFileInfo(Twinparam::FilePath()).absolutePath();

@@ -14,9 +14,9 @@
 namespace ld::testing {
 
 // Exit codes of RunOnFullDisk's child.
-inline constexpr int kReturned = 0;       // the operation went through
-inline constexpr int kRaisedExpected = 3; // it raised ld::Error with the expected text
-inline constexpr int kRaisedOther = 4;    // it raised something else
+inline constexpr int kReturned = 0;        // the operation went through
+inline constexpr int kRaisedExpected = 3;  // it raised ld::Error with the expected text
+inline constexpr int kRaisedOther = 4;     // it raised something else
 
 // Runs the operation in a child process in which no file can grow beyond
 // limitBytes, as on a nearly full disk: a write past the limit fails with
