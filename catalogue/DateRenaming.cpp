@@ -22,10 +22,10 @@ struct DateRule {
 // Their masks exclude one another, so at most one applies; they are tried in
 // this order all the same.
 constexpr DateRule kRules[] = {
-    {6, "******_", true, 0, 2, 4, 6},        // aammjj
-    {8, "**_**_**_", true, 0, 3, 6, 8},      // aa?mm?jj
-    {8, "********_", false, 0, 4, 6, 8},     // aaaammjj
-    {10, "****_**_**_", false, 0, 5, 8, 10}, // aaaa?mm?jj
+    {6, "******_", true, 0, 2, 4, 6},         // aammjj
+    {8, "**_**_**_", true, 0, 3, 6, 8},       // aa?mm?jj
+    {8, "********_", false, 0, 4, 6, 8},      // aaaammjj
+    {10, "****_**_**_", false, 0, 5, 8, 10},  // aaaa?mm?jj
 };
 
 }  // namespace
@@ -41,11 +41,13 @@ std::optional<QString> DateRenamedName(const QString& name, const QString& centu
 }
 
 QStringList PreviewLines(int number, const QString& oldName, const QString& newName) {
-  return {QString::number(number) + QStringLiteral(" : ") + oldName, QStringLiteral("  -> ") + newName};
+  return {QString::number(number) + QStringLiteral(" : ") + oldName,
+          QStringLiteral("  -> ") + newName};
 }
 
 QStringList ExistingTargetLines(const QString& oldName, const QString& newName) {
-  return {QStringLiteral("problème avec       ") + oldName, QStringLiteral("     existe dèjà -> ") + newName};
+  return {QStringLiteral("problème avec       ") + oldName,
+          QStringLiteral("     existe dèjà -> ") + newName};
 }
 
 QStringList RenamedLines(const QString& oldName, const QString& newName) {
@@ -54,6 +56,13 @@ QStringList RenamedLines(const QString& oldName, const QString& newName) {
 
 QStringList RenameErrorLines(const QString& oldName, const QString& newName) {
   return {QStringLiteral("Erreur de ") + oldName, QStringLiteral("       en ") + newName};
+}
+
+std::optional<QString> RenamedPath(const QString& path, const QString& from, const QString& to) {
+  if (from.isEmpty()) return std::nullopt;
+  if (path == from) return to;
+  if (path.startsWith(from) && path.at(from.size()) == kSep) return to + path.mid(from.size());
+  return std::nullopt;
 }
 
 RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) {
@@ -85,6 +94,7 @@ RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) 
     if (RenameWithoutReplacing(JoinPath(dir, name), target) == RenameOutcome::Renamed) {
       ++pass.count;
       pass.lines << RenamedLines(name, newName);
+      pass.renamed.append({QDir::cleanPath(JoinPath(dir, name)), QDir::cleanPath(target)});
     } else {
       pass.lines << RenameErrorLines(name, newName);
     }

@@ -6,6 +6,7 @@
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
+#include "platform/Error.h"
 
 namespace ld {
 namespace {
@@ -15,6 +16,8 @@ constexpr int kCompactWidth = 1001;
 constexpr int kFullWidth = 1545;
 // Gap between the panel's bottom and the screen's bottom edge.
 constexpr int kBottomGap = 12;
+// The largest screen-saver delay the X server can hold, in seconds.
+constexpr int kMaxScreenSaverDelay = 32767;
 
 // Runs fn under the window's error boundary whenever sender emits signal.
 // The signal's arguments are not needed: the handlers read the controls.
@@ -97,6 +100,12 @@ void Tdiapo::Button4Click() {
 void Tdiapo::ButtonValidationDelaiClick() {
   // A text that is not a whole number throws here, before anything changes.
   const int seconds = ToIntOrThrow(Edit1->text());
+  // The X server keeps the delay in a signed 16-bit field: a larger value
+  // would be cut to another delay without a word.
+  if (seconds < 0 || seconds > kMaxScreenSaverDelay)
+    throw Error(QStringLiteral("Le délai doit être compris entre 0 et %1 secondes : %2")
+                    .arg(kMaxScreenSaverDelay)
+                    .arg(Edit1->text()));
   services().screenSaver.SetTimeout(seconds);
   // The new delay is in force; the program ends without saving.
   services().exit.Exit(1);
@@ -109,7 +118,8 @@ void Tdiapo::CheckBox_voir_liste_300Click() {
 void Tdiapo::ConnectPanelHandlers() {
   OnSignal(this, Button_avec_sans_option, &QPushButton::clicked,
            [this] { Button_avec_sans_optionClick(); });
-  OnSignal(this, Button_param_avancer, &QPushButton::clicked, [this] { Button_param_avancerClick(); });
+  OnSignal(this, Button_param_avancer, &QPushButton::clicked,
+           [this] { Button_param_avancerClick(); });
   OnSignal(this, Button4, &QPushButton::clicked, [this] { Button4Click(); });
   OnSignal(this, ButtonValidationDelai, &QPushButton::clicked,
            [this] { ButtonValidationDelaiClick(); });

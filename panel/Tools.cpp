@@ -1,6 +1,7 @@
 // Albums, the external viewer and its slide show, the manual and the batch
 // renaming of dated directories.
 #include <QCoreApplication>
+#include <QDir>
 #include <QUrl>
 
 #include "app/ui/Tdiapo.h"
@@ -40,13 +41,16 @@ void Tdiapo::ConnectToolHandlers() {
   connect(Button_album_a, &QPushButton::clicked, this, guarded([this] { CopyToAlbum(Album::A); }));
   connect(Button_album_B, &QPushButton::clicked, this, guarded([this] { CopyToAlbum(Album::B); }));
   new ClickWatcher(Label12, guarded([this] { CopyToAlbum(Album::A); }));
-  connect(SpeedButton_album_A, &QToolButton::clicked, this, guarded([this] { SpeedButton_album_AClick(); }));
-  connect(SpeedButton_album_B, &QToolButton::clicked, this, guarded([this] { SpeedButton_album_BClick(); }));
+  connect(SpeedButton_album_A, &QToolButton::clicked, this,
+          guarded([this] { SpeedButton_album_AClick(); }));
+  connect(SpeedButton_album_B, &QToolButton::clicked, this,
+          guarded([this] { SpeedButton_album_BClick(); }));
   for (ClickPanel* p : {Panel_ouvrir_rep_img, Panel_ouvrir_repA, Panel_ouvrir_repB})
     connect(p, &ClickPanel::clicked, this, guarded([this, p] { Panel_ouvrir_rep_imgClick(p); }));
   connect(Button_tout_le_rep, &QPushButton::clicked, this,
           guarded([this] { Button_tout_le_repClick(Button_tout_le_rep); }));
-  connect(SpeedButton_xnview, &QToolButton::clicked, this, guarded([this] { SpeedButton_xnviewClick(); }));
+  connect(SpeedButton_xnview, &QToolButton::clicked, this,
+          guarded([this] { SpeedButton_xnviewClick(); }));
   connect(Button_aide, &QPushButton::clicked, this, guarded([this] { OpenManual(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, guarded([this] { SpeedButton2Click(); }));
   connect(Button3, &QPushButton::clicked, this, guarded([this] { Button3Click(); }));
@@ -114,13 +118,15 @@ void Tdiapo::Panel_ouvrir_rep_imgClick(QObject* sender) {
     // The window's events keep flowing while the viewer runs, so the timer,
     // the keys and the mouse keep acting. A viewer that cannot start is not
     // reported.
-    services().shell.RunAndWait(viewer, call.Arguments(), [] { QCoreApplication::processEvents(); });
+    services().shell.RunAndWait(viewer, call.Arguments(),
+                                [] { QCoreApplication::processEvents(); });
   }
   if (CheckBox_xnview_rep_et_nom->isChecked()) services().exit.Exit(0);
 }
 
 void Tdiapo::Button_tout_le_repClick(QObject* sender) {
-  if (Confirm(QStringLiteral("\n\n     Diaporama de ?\n\n") + Label_repertoire->text() + QStringLiteral("\n\n")))
+  if (Confirm(QStringLiteral("\n\n     Diaporama de ?\n\n") + Label_repertoire->text() +
+              QStringLiteral("\n\n")))
     Panel_ouvrir_rep_imgClick(sender);
   CompactLayout();
   FormKeyUp(keys::kSpace);
@@ -131,7 +137,8 @@ void Tdiapo::SpeedButton_xnviewClick() {
   if (!chosen) return;
   // The new viewer is written by the next save of the settings; choosing it
   // does not mark the settings as changed.
-  if (Confirm(*chosen + QStringLiteral("\r\r => Valider"))) xnview_alternative_Label->setText(*chosen);
+  if (Confirm(*chosen + QStringLiteral("\r\r => Valider")))
+    xnview_alternative_Label->setText(*chosen);
 }
 
 void Tdiapo::OpenManual() {
@@ -141,7 +148,8 @@ void Tdiapo::OpenManual() {
     return;
   }
   if (services().shell.OpenWithDesktop(manual)) return;
-  if (services().shell.StartDetached(QStringLiteral("firefox"), {QUrl::fromLocalFile(manual).toString()}))
+  if (services().shell.StartDetached(QStringLiteral("firefox"),
+                                     {QUrl::fromLocalFile(manual).toString()}))
     return;
   Notice(QStringLiteral("Firefox et Acrobat introuvables"));
 }
@@ -154,7 +162,26 @@ quint16 Tdiapo::RenameByDate(const QString& dir, bool apply) {
   if (apply) ListBox1->clear();
   ListBox1->addItems(pass.lines);
   ListBox1->repaint();
+  if (!pass.renamed.isEmpty()) FollowRenamedDirectories(pass.renamed);
   return pass.count;
+}
+
+void Tdiapo::FollowRenamedDirectories(const QList<QPair<QString, QString>>& renamed) {
+  // The catalogue names the old paths: it must be rebuilt, as after any
+  // change of the collection (the button says so once the result is shown).
+  rebuild_requested = true;
+  // Directories of the list that were renamed, or lie inside one that was,
+  // keep their place and tick under the new name.
+  for (int i = 0; i < CheckListBox_rep->Count(); ++i) {
+    const QString entry = QDir::cleanPath(CheckListBox_rep->Line(i));
+    for (const auto& [from, to] : renamed) {
+      if (const auto now = RenamedPath(entry, from, to)) {
+        CheckListBox_rep->item(i)->setText(*now);
+        settings_changed = true;
+        break;
+      }
+    }
+  }
 }
 
 void Tdiapo::SpeedButton2Click() {
@@ -185,6 +212,8 @@ void Tdiapo::SpeedButton4Click() {
   AcknowledgeBox(*this, QStringLiteral("\n     Renommage des ") + QString::number(count) +
                             QStringLiteral(" fichiers effectués "));
   Label24->setText(QStringLiteral("---"));
+  // Painted after the box, whose closing repaints the button as normal.
+  if (count > 0) MarkRebuildNeeded();
 }
 
 void Tdiapo::SpeedButton5Click() { services().shell.OpenWithDesktop(Edit2->text()); }
@@ -192,7 +221,8 @@ void Tdiapo::SpeedButton5Click() { services().shell.OpenWithDesktop(Edit2->text(
 void Tdiapo::Edit3Change() {
   const QString century = Edit3->text();
   Label23->setText(RenameHint(century));
-  Label27->setText(QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /") + century + QStringLiteral("05-15-21 avg"));
+  Label27->setText(QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /") + century +
+                   QStringLiteral("05-15-21 avg"));
 }
 
 }  // namespace ld

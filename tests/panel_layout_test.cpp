@@ -28,9 +28,7 @@ namespace {
 
 class PanelTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    QFile::remove(ld::DataFile(QString::fromLatin1(ld::files::kSettings)));
-  }
+  void SetUp() override { QFile::remove(ld::DataFile(QString::fromLatin1(ld::files::kSettings))); }
   std::unique_ptr<Tdiapo> Make(QSize screen) {
     return std::make_unique<Tdiapo>(fs.services, QString(), screen);
   }
@@ -38,8 +36,8 @@ class PanelTest : public ::testing::Test {
 };
 
 QStringList TopRowNames() {
-  return {"Panel_continuer", "Button_retour",      "Button_avance", "Panel_ouvrir_rep_img",
-          "Button_avec_sans_option", "Button_quit", "Button_close_param", "Button_tout_le_rep"};
+  return {"Panel_continuer",         "Button_retour", "Button_avance",      "Panel_ouvrir_rep_img",
+          "Button_avec_sans_option", "Button_quit",   "Button_close_param", "Button_tout_le_rep"};
 }
 
 int LeftOf(const Tdiapo& w, const char* name) {
@@ -83,8 +81,7 @@ QStringList CutOff(QWidget* panel) {
       return m;
     };
     if (auto* cb = qobject_cast<QCheckBox*>(w)) {
-      if (cb->sizeHint().width() > w->width() || fm.height() > w->height())
-        out << w->objectName();
+      if (cb->sizeHint().width() > w->width() || fm.height() > w->height()) out << w->objectName();
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       if (widest(b->text().trimmed()) + 6 > w->width() || fm.height() > w->height())
         out << w->objectName();
@@ -156,7 +153,8 @@ TEST_F(PanelTest, CompactFormShowsOnlyTheTopRowAndLabel20IsLowest) {
   w->CompactLayout();
   const QRect compactArea(0, 0, 1001, 39);
   QStringList corner = TopRowNames();
-  corner << "Label11" << "Label21";
+  corner << "Label11"
+         << "Label21";
   int lowest = 0;
   QString lowestName;
   for (QWidget* c : Shown(w->Panel1)) {
@@ -284,7 +282,8 @@ TEST_F(PanelTest, SmallHandlersSetExactlyTheirFlags) {
       {"Edit_haut", text(&Tdiapo::Edit_haut, "40"), false, false},
       {"Edit_dt3_b", text(&Tdiapo::Edit_dt3_b, "900"), false, false},
       {"Rdg1", pick(&Tdiapo::Rdg1, 4), false, false},
-      {"RadioGroup_sous_rep_recursif", pick(&Tdiapo::RadioGroup_sous_rep_recursif, 0), false, false},
+      {"RadioGroup_sous_rep_recursif", pick(&Tdiapo::RadioGroup_sous_rep_recursif, 0), false,
+       false},
       {"CheckBox_grand_menu", toggle(&Tdiapo::CheckBox_grand_menu), false, false},
       {"CheckBox_xnview_rep_et_nom", toggle(&Tdiapo::CheckBox_xnview_rep_et_nom), false, false},
       {"CheckBox_af_an", toggle(&Tdiapo::CheckBox_af_an), false, false},
@@ -393,6 +392,24 @@ TEST_F(PanelTest, ScreenSaverDelayIsSetAndTheProgramEndsWithoutSaving) {
     EXPECT_TRUE(fs.exit.codes.empty());
     EXPECT_EQ(w->Edit1->text(), "abc");
     EXPECT_FALSE(QFile::exists(settingsFile));
+  }
+  fs.dialogs.errors.clear();
+  {
+    // The X server holds at most 32767 seconds: a larger delay would be cut
+    // to another one. Refused with a message; the program goes on.
+    auto w = Make({1920, 1080});
+    for (const char* t : {"70000", "32768", "-1"}) {
+      w->Edit1->setText(t);
+      w->ButtonValidationDelai->click();
+    }
+    ASSERT_EQ(fs.dialogs.errors.size(), 3);
+    EXPECT_EQ(fs.dialogs.errors[0], "Le délai doit être compris entre 0 et 32767 secondes : 70000");
+    EXPECT_TRUE(fs.screenSaver.setTimeouts.empty());
+    EXPECT_TRUE(fs.exit.codes.empty());
+    w->Edit1->setText("32767");
+    w->ButtonValidationDelai->click();
+    EXPECT_EQ(fs.screenSaver.setTimeouts, std::vector<int>{32767});
+    EXPECT_EQ(fs.exit.codes, std::vector<int>{1});
   }
 }
 
