@@ -324,8 +324,11 @@ QColor Tdiapo::WindowColour() const { return window_colour_; }
 
 void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   if (e->isAutoRepeat()) return;
+  // Qt hands a key event to the native window first, then to the widget
+  // with the focus: only the widget's delivery counts.
   auto* w = qobject_cast<QWidget*>(receiver);
-  const bool here = w && w->window() == this && !QApplication::activeModalWidget();
+  if (!w) return;
+  const bool here = w->window() == this && !QApplication::activeModalWidget();
   if (e->type() == QEvent::KeyPress) {
     if (here)
       keys_down_.insert(e->key());
