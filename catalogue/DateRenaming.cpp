@@ -69,6 +69,13 @@ QStringList RenameErrorLines(const QString& oldName, const QString& newName) {
   return {QStringLiteral("Erreur de ") + oldName, QStringLiteral("       en ") + newName};
 }
 
+std::optional<QString> RenamedPath(const QString& path, const QString& from, const QString& to) {
+  if (from.isEmpty()) return std::nullopt;
+  if (path == from) return to;
+  if (path.startsWith(from) && path.at(from.size()) == kSep) return to + path.mid(from.size());
+  return std::nullopt;
+}
+
 RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) {
   RenamePass pass;
   // An empty path would mean the process's current directory, which the
@@ -98,6 +105,7 @@ RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) 
     if (RenameWithoutReplacing(JoinPath(dir, name), target) == RenameOutcome::Renamed) {
       ++pass.count;
       pass.lines << RenamedLines(name, newName);
+      pass.renamed.append({QDir::cleanPath(JoinPath(dir, name)), QDir::cleanPath(target)});
     } else {
       pass.lines << RenameErrorLines(name, newName);
     }

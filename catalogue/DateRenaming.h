@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -31,7 +33,13 @@ struct RenamePass {
   // Preview: the names that would change; apply: the names renamed.
   quint16 count = 0;
   QStringList lines;
+  // Apply: each directory renamed, as full paths (old, new).
+  QList<QPair<QString, QString>> renamed;
 };
+
+// path with its leading directory `from` replaced by `to`, when path is
+// `from` or lies below it (whole path components only); else nothing.
+std::optional<QString> RenamedPath(const QString& path, const QString& from, const QString& to);
 
 // One pass over the sub-directories of dir, in name order. Hidden entries
 // (names starting with ".") and plain files are left out. Without apply,

@@ -9,6 +9,7 @@
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
 #include "panel/PanelScale.h"
+#include "platform/Error.h"
 
 namespace ld {
 namespace {
@@ -25,6 +26,8 @@ constexpr int kPanelGap = 2;
 // or, when it cannot fit, scaled down. Smaller screens keep the panels'
 // drawn geometry, centred and possibly beyond the edges.
 constexpr QSize kSmallestFittedScreen(1280, 720);
+// The largest screen-saver delay the X server can hold, in seconds.
+constexpr int kMaxScreenSaverDelay = 32767;
 
 // Runs fn under the window's error boundary whenever sender emits signal.
 // The signal's arguments are not needed: the handlers read the controls.
@@ -143,6 +146,12 @@ void Tdiapo::Button4Click() {
 void Tdiapo::ButtonValidationDelaiClick() {
   // A text that is not a whole number throws here, before anything changes.
   const int seconds = ToIntOrThrow(Edit1->text());
+  // The X server keeps the delay in a signed 16-bit field: a larger value
+  // would be cut to another delay without a word.
+  if (seconds < 0 || seconds > kMaxScreenSaverDelay)
+    throw Error(QStringLiteral("Le délai doit être compris entre 0 et %1 secondes : %2")
+                    .arg(kMaxScreenSaverDelay)
+                    .arg(Edit1->text()));
   services().screenSaver.SetTimeout(seconds);
   // The new delay is in force; the program ends without saving.
   services().exit.Exit(1);

@@ -2,6 +2,7 @@
 // renaming of dated directories.
 #include <QCoreApplication>
 #include <QRegularExpressionValidator>
+#include <QDir>
 #include <QUrl>
 
 #include "app/ui/Tdiapo.h"
@@ -182,7 +183,26 @@ quint16 Tdiapo::RenameByDate(const QString& dir, bool apply) {
   if (apply) ListBox1->clear();
   ListBox1->addItems(pass.lines);
   ListBox1->repaint();
+  if (!pass.renamed.isEmpty()) FollowRenamedDirectories(pass.renamed);
   return pass.count;
+}
+
+void Tdiapo::FollowRenamedDirectories(const QList<QPair<QString, QString>>& renamed) {
+  // The catalogue names the old paths: it must be rebuilt, as after any
+  // change of the collection (the button says so once the result is shown).
+  rebuild_requested = true;
+  // Directories of the list that were renamed, or lie inside one that was,
+  // keep their place and tick under the new name.
+  for (int i = 0; i < CheckListBox_rep->Count(); ++i) {
+    const QString entry = QDir::cleanPath(CheckListBox_rep->Line(i));
+    for (const auto& [from, to] : renamed) {
+      if (const auto now = RenamedPath(entry, from, to)) {
+        CheckListBox_rep->item(i)->setText(*now);
+        settings_changed = true;
+        break;
+      }
+    }
+  }
 }
 
 void Tdiapo::SpeedButton2Click() {
@@ -213,6 +233,8 @@ void Tdiapo::SpeedButton4Click() {
   AcknowledgeBox(*this, QStringLiteral("\n     Renommage des ") + QString::number(count) +
                             QStringLiteral(" fichiers effectués "));
   Label24->setText(QStringLiteral("---"));
+  // Painted after the box, whose closing repaints the button as normal.
+  if (count > 0) MarkRebuildNeeded();
 }
 
 void Tdiapo::SpeedButton5Click() { services().shell.OpenWithDesktop(Edit2->text()); }

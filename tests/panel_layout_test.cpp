@@ -467,6 +467,24 @@ TEST_F(PanelTest, ScreenSaverDelayIsSetAndTheProgramEndsWithoutSaving) {
     EXPECT_EQ(w->Edit1->text(), "abc");
     EXPECT_FALSE(QFile::exists(settingsFile));
   }
+  fs.dialogs.errors.clear();
+  {
+    // The X server holds at most 32767 seconds: a larger delay would be cut
+    // to another one. Refused with a message; the program goes on.
+    auto w = Make({1920, 1080});
+    for (const char* t : {"70000", "32768", "-1"}) {
+      w->Edit1->setText(t);
+      w->ButtonValidationDelai->click();
+    }
+    ASSERT_EQ(fs.dialogs.errors.size(), 3);
+    EXPECT_EQ(fs.dialogs.errors[0], "Le délai doit être compris entre 0 et 32767 secondes : 70000");
+    EXPECT_TRUE(fs.screenSaver.setTimeouts.empty());
+    EXPECT_TRUE(fs.exit.codes.empty());
+    w->Edit1->setText("32767");
+    w->ButtonValidationDelai->click();
+    EXPECT_EQ(fs.screenSaver.setTimeouts, std::vector<int>{32767});
+    EXPECT_EQ(fs.exit.codes, std::vector<int>{1});
+  }
 }
 
 }  // namespace

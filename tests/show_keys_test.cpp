@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QTest>
+#include <functional>
 
+#include "platform/DataDir.h"
+#include "platform/TextFile.h"
+#include "show/DisplayGeometry.h"
 #include "support/ShowWindow.h"
 
 using namespace ld;
@@ -155,4 +160,97 @@ TEST(ShowKeys, TimerQuitsOnFastHorizontalMovementOnly) {
   EXPECT_THROW(w.Timer1Timer(), ProcessEnded);
   EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
   EXPECT_EQ(w.timer_ticks, 5);
+}
+
+TEST(ShowKeys, AReleaseWhosePressWentToADialogIsNoCommand) {
+  ShowWindow s;
+  s.AddJpeg("a.jpg");
+  Tdiapo& w = *s.w;
+  ShowActive(w);
+  w.ShowNextPicture();
+  // Esc answering a box closes it on the press; its release then reaches
+  // the window.
+  QDialog box(&w);
+  box.setModal(true);
+  box.show();
+  QTest::keyPress(&box, Qt::Key_Escape);
+  ASSERT_TRUE(box.isHidden());
+  QTest::keyRelease(&w, Qt::Key_Escape);
+  // A press while a box was open, released after it closed.
+  box.show();
+  QTest::keyPress(&w, Qt::Key_Q);
+  box.hide();
+  QTest::keyRelease(&w, Qt::Key_Q);
+  // A release without any press (the press went to another program).
+  Release(&w, Qt::Key_Escape);
+  EXPECT_TRUE(s.w.fake.exit.codes.empty());
+  EXPECT_TRUE(w.ShowRunActive());
+  // The window's own press and release, as the windowing system gives them.
+  QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
+  EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
+}
+
+TEST(ShowKeys, AnyKeyDuringTheScanEndsItAndStartsNoRun) {
+  TestWindow t;
+  Tdiapo& w = *t;
+  // Two roots of ten pictures; the scan lets events through at least
+  // between roots.
+  QStringList roots;
+  for (const char* r : {"pics1", "pics2"}) {
+    roots << DataFile(QString::fromLatin1(r));
+    for (int i = 0; i < 10; ++i) WriteBytes(roots.back() + QStringLiteral("/p%1.jpg").arg(i), "x");
+  }
+  WriteTextLines(DataFile(QString::fromLatin1(files::kDirectoryList)), roots);
+  WriteTextLines(DataFile(QString::fromLatin1(files::kHistory)),
+                 {roots[0] + QStringLiteral("/p0.jpg")});
+  ShowActive(w);
+  // Space once the scan has found a few pictures. A queued call runs once
+  // each time the scan lets events through.
+  bool runDuringScan = false;
+  std::function<void()> probe = [&] {
+    if (w.catalogue.Count() < 5) {
+      QMetaObject::invokeMethod(&w, probe, Qt::QueuedConnection);
+      return;
+    }
+    QTest::keyClick(&w, Qt::Key_Space);
+    runDuringScan = w.ShowRunActive();
+  };
+  QMetaObject::invokeMethod(&w, probe, Qt::QueuedConnection);
+  w.Start();
+  EXPECT_FALSE(runDuringScan);
+  EXPECT_EQ(w.catalogue.Count(), 10);
+  EXPECT_TRUE(t.fake.exit.codes.empty());
+}
+
+TEST(ShowKeys, TheOpenPanelBrowsesInFitRectanglesAndClosingHidesEveryPanel) {
+  ShowWindow s;
+  s.AddJpeg("wide.jpg", 600, 100);
+  s.AddJpeg("tall.jpg", 300, 400);
+  Tdiapo& w = *s.w;
+  ShowActive(w);
+  w.ShowNextPicture();
+  s.ToNextPause();
+  QTest::keyClick(&w, Qt::Key_Right);
+  s.ToNextPause();
+  ASSERT_EQ(s.History().size(), 2);
+  QTest::keyClick(&w, Qt::Key_Space);
+  ASSERT_FALSE(w.Panel1->isHidden());
+  // Back to the first picture: its own fit rectangle, not the second's.
+  QTest::keyClick(&w, Qt::Key_Left);
+  ASSERT_EQ(w.history_position, 0);
+  const bool wide = s.History()[0].endsWith(QStringLiteral("wide.jpg"));
+  EXPECT_EQ(w.Image2->geometry(),
+            wide ? FitRect(1920, 1080, 600, 100) : FitRect(1920, 1080, 300, 400));
+  QTest::keyClick(&w, Qt::Key_Right);
+  EXPECT_EQ(w.Image2->geometry(),
+            wide ? FitRect(1920, 1080, 300, 400) : FitRect(1920, 1080, 600, 100));
+
+  // The show resumes: the renaming panel goes with the others.
+  w.Panel3->show();
+  w.SpeedButton2->click();
+  ASSERT_FALSE(w.Panel_renommage->isHidden());
+  QTest::keyClick(&w, Qt::Key_Space);
+  EXPECT_TRUE(w.Panel1->isHidden());
+  EXPECT_TRUE(w.Panel3->isHidden());
+  EXPECT_TRUE(w.Panel_renommage->isHidden());
 }

@@ -7,6 +7,7 @@
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
+#include "show/DisplayGeometry.h"
 #include "show/Tone.h"
 #include "support/PictureFixtures.h"
 #include "support/ShowWindow.h"
@@ -282,9 +283,10 @@ TEST(ShowLoop, BrowsingStepsThroughTheHistoryWithTheTone) {
   EXPECT_EQ(w.Label1->text(), " [1 / 3]  " + s.dir.path() + "/2005-08-28 avg");
   EXPECT_EQ(w.Label21->text(), "3 : 1");
   EXPECT_TRUE(w.Button_avance->font().bold());
-  // With the panel open the picture takes the old rectangle, silently.
+  // With the panel open the picture takes its own fit rectangle, silently.
   EXPECT_EQ(w.Image2->PictureWidth(), 600);
-  EXPECT_EQ(w.Image2->geometry(), onScreen);
+  EXPECT_EQ(w.Image2->geometry(), FitRect(1920, 1080, 600, 300));
+  EXPECT_NE(w.Image2->geometry(), onScreen);
   EXPECT_TRUE(s.w.fake.sound.played.empty());
   w.FormKeyUp(37);
   w.FormKeyUp(37);  // past the first entry: stays, shown again

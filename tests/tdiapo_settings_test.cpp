@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTest>
 
 #include "app/core/SettingsFile.h"
 #include "platform/DataDir.h"
@@ -18,20 +19,22 @@ QString Data(const char* name) { return DataFile(QString::fromLatin1(name)); }
 
 void WriteLines(const char* name, const QStringList& lines) { WriteTextLines(Data(name), lines); }
 
-QStringList FileLines(const char* name) { return ReadTextLines(Data(name)).value_or(QStringList{"<missing>"}); }
+QStringList FileLines(const char* name) {
+  return ReadTextLines(Data(name)).value_or(QStringList{"<missing>"});
+}
 
 TEST(TdiapoSettings, EmptyDataDirectoryGivesTheDefaults) {
   TestWindow w;
   w->LoadSettings();
-  const QStringList ints = {w->Edit_dt0_a->text(),    w->Edit_dt1_a->text(), w->Edit_dt2_a->text(),
-                            w->Edit_dt2_b->text(),    w->Edit_dt3_a->text(), w->Edit_dt3_b->text(),
-                            w->Edit_dt4_a->text(),    w->Edit_dt4_b->text(), w->Edit_dt5_a->text(),
-                            w->Edit_dt5_b->text(),    w->Edit_haut->text(),  w->Edit_vmax->text(),
-                            w->Edit_zoom_s_dix->text(), w->Edit_inc_pixel->text(),
-                            w->Edit_indice_non_aleatoire->text(), w->Edit_rayon_rnd->text(),
-                            w->Edit_nb_fouille->text()};
-  EXPECT_EQ(ints, (QStringList{"1000", "2000", "4000", "4000", "2000", "2000", "2000", "2000", "2000",
-                               "2000", "100", "100", "32", "500", "4", "5", "3"}));
+  const QStringList ints = {
+      w->Edit_dt0_a->text(),      w->Edit_dt1_a->text(),     w->Edit_dt2_a->text(),
+      w->Edit_dt2_b->text(),      w->Edit_dt3_a->text(),     w->Edit_dt3_b->text(),
+      w->Edit_dt4_a->text(),      w->Edit_dt4_b->text(),     w->Edit_dt5_a->text(),
+      w->Edit_dt5_b->text(),      w->Edit_haut->text(),      w->Edit_vmax->text(),
+      w->Edit_zoom_s_dix->text(), w->Edit_inc_pixel->text(), w->Edit_indice_non_aleatoire->text(),
+      w->Edit_rayon_rnd->text(),  w->Edit_nb_fouille->text()};
+  EXPECT_EQ(ints, (QStringList{"1000", "2000", "4000", "4000", "2000", "2000", "2000", "2000",
+                               "2000", "2000", "100", "100", "32", "500", "4", "5", "3"}));
   EXPECT_EQ(w->dt0_a, 1000);
   EXPECT_EQ(w->zoom_max10, 32);
   EXPECT_EQ(w->nb_fouille, 3);
@@ -44,9 +47,10 @@ TEST(TdiapoSettings, EmptyDataDirectoryGivesTheDefaults) {
                        w->CheckBox_xnview_rep_et_nom, w->CheckBox_af_an, w->CheckBox_fic_exclusion,
                        w->CheckBox_grand_menu})
     EXPECT_FALSE(c->isChecked()) << c->objectName().toStdString();
-  for (QLineEdit* e : {static_cast<QLineEdit*>(w->Edit_annee_de), static_cast<QLineEdit*>(w->Edit_annee_a),
-                       static_cast<QLineEdit*>(w->Edit_mois_de), static_cast<QLineEdit*>(w->Edit_mois_a),
-                       static_cast<QLineEdit*>(w->Edit_contient)})
+  for (QLineEdit* e :
+       {static_cast<QLineEdit*>(w->Edit_annee_de), static_cast<QLineEdit*>(w->Edit_annee_a),
+        static_cast<QLineEdit*>(w->Edit_mois_de), static_cast<QLineEdit*>(w->Edit_mois_a),
+        static_cast<QLineEdit*>(w->Edit_contient)})
     EXPECT_TRUE(e->text().isEmpty()) << e->objectName().toStdString();
   EXPECT_EQ(w->rep_album_A->text(), DataFile(QStringLiteral("A")));
   EXPECT_EQ(w->rep_album_B->text(), DataFile(QStringLiteral("B")));
@@ -97,7 +101,8 @@ TEST(TdiapoSettings, LoadSaveRoundTripWritesThe37KeysInOrder) {
   ASSERT_EQ(lines.size(), 37);
   const auto& keys = SettingKeys();
   for (int i = 0; i < 37; ++i)
-    EXPECT_TRUE(lines[i].startsWith(QLatin1String(keys[static_cast<size_t>(i)].key) + QStringLiteral(" = ")))
+    EXPECT_TRUE(lines[i].startsWith(QLatin1String(keys[static_cast<size_t>(i)].key) +
+                                    QStringLiteral(" = ")))
         << lines[i].toStdString();
   EXPECT_EQ(lines[0], QStringLiteral("rep_album_A.Caption = /photos/album A"));
   EXPECT_EQ(lines[14], QStringLiteral("vmax = 150"));
@@ -113,7 +118,8 @@ TEST(TdiapoSettings, LoadSaveRoundTripWritesThe37KeysInOrder) {
 
 TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
   testing::ResetDataDirs();
-  WriteLines(files::kSettings, {"dt0_a = 1234", "dt2_a = 12x", "dt2_b = 777", "Rdg1.ItemIndex = 3"});
+  WriteLines(files::kSettings,
+             {"dt0_a = 1234", "dt2_a = 12x", "dt2_b = 777", "Rdg1.ItemIndex = 3"});
   WriteLines(files::kHistory, {"/p/a.jpg"});
   TestWindow w(QSize(1920, 1080), QString(), true);
   try {
@@ -132,7 +138,8 @@ TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
   TestWindow s(QSize(1920, 1080), QString(), true);
   s->Start();
   ASSERT_EQ(s.fake.dialogs.errors.size(), 1);
-  EXPECT_EQ(s.fake.dialogs.errors[0], QStringLiteral("'12x' n'est pas une valeur entière correcte"));
+  EXPECT_EQ(s.fake.dialogs.errors[0],
+            QStringLiteral("'12x' n'est pas une valeur entière correcte"));
   s->Guarded([&] { s->FormKeyUp(27); });
   EXPECT_EQ(s.fake.exit.codes, std::vector<int>{1});
 }
@@ -145,41 +152,90 @@ TEST(TdiapoSettings, SaveStopsAtABadEditAfterTheDirectoryFiles) {
   EXPECT_THROW(w->SaveSettings(), Error);
   EXPECT_EQ(FileLines(files::kSettings), QStringList{"old = 1"});
   EXPECT_TRUE(QFileInfo::exists(Data(files::kDirectoryList)));
-  // Quitting saves first, so it is refused with the message while the text
-  // is wrong.
+  // Quitting still ends the program: the message once, the old file kept.
   w->Guarded([&] { w->QuitProgram(); });
-  EXPECT_TRUE(w.fake.exit.codes.empty());
-  EXPECT_EQ(w.fake.dialogs.errors.size(), 1);
+  EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+  EXPECT_EQ(w.fake.dialogs.errors, QStringList{"'abc' n'est pas une valeur entière correcte"});
+  EXPECT_EQ(FileLines(files::kSettings), QStringList{"old = 1"});
 }
 
-TEST(TdiapoState, DirectoryListFlagsAndVanishedDirectories) {
+TEST(TdiapoSettings, QuitAfterALoadStoppedAtABadValueKeepsWhatWasNotRead) {
+  testing::ResetDataDirs();
+  const QString pics = DataFile(QStringLiteral("pics"));
+  QDir().mkpath(pics);
+  const QStringList file = {"dt0_a = 3000",
+                            "indice_non_aleatoire = 9",
+                            "Rdg1.ItemIndex = x",
+                            "RadioGroup_titre_ecran.ItemIndex = 2",
+                            "CheckBox_rnd.Checked = false",
+                            "annee_de = 2019",
+                            "filtre_contient = mer",
+                            "CheckBox_fic_exclusion.Checked = true"};
+  WriteLines(files::kSettings, file);
+  WriteLines(files::kHistory, {"/p/a.jpg", "/p/b.jpg"});
+  // Line feeds alone: any rewrite of the directory files would show.
+  testing::WriteBytes(Data(files::kDirectoryList), (pics + "\n").toUtf8());
+  testing::WriteBytes(Data(files::kDirectoryFlags), "true\n");
+  const QByteArray history = ReadBytes(Data(files::kHistory));
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->Start();
+    ASSERT_EQ(w.fake.dialogs.errors, QStringList{"'x' n'est pas une valeur entière correcte"});
+    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+    const QStringList saved = FileLines(files::kSettings);
+    EXPECT_TRUE(saved.contains("dt0_a = 3000"));
+    for (const QString& line : file.mid(2)) EXPECT_TRUE(saved.contains(line)) << line.toStdString();
+    // No design value of the window in place of the user's setting.
+    EXPECT_FALSE(saved.contains("mois_de = 10"));
+    EXPECT_EQ(ReadBytes(Data(files::kHistory)), history);
+    EXPECT_EQ(ReadBytes(Data(files::kDirectoryList)), (pics + "\n").toUtf8());
+  }
+  {
+    // What the user changes after such a load is saved.
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->Start();
+    w->CheckListBox_rep->SetChecked(0, false);
+    w->Rdg1->SetItemIndex(3);
+    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    EXPECT_EQ(FileLines(files::kDirectoryFlags), QStringList{"false"});
+    const QStringList saved = FileLines(files::kSettings);
+    EXPECT_TRUE(saved.contains("Rdg1.ItemIndex = 3"));
+    EXPECT_TRUE(saved.contains("annee_de = 2019"));
+    EXPECT_EQ(ReadBytes(Data(files::kHistory)), history);
+  }
+}
+
+TEST(TdiapoState, DirectoryListFlagsAndVanishedDirectoriesStayListed) {
   testing::ResetDataDirs();
   const QString base = DataFile(QStringLiteral("pics"));
   for (const char* d : {"a", "d", "e"}) QDir().mkpath(base + u'/' + QLatin1String(d));
-  WriteLines(files::kDirectoryList,
-             {base + "/a", base + "/gone1", base + "/gone2", base + "/d", base + "/e"});
+  const QStringList all = {base + "/a", base + "/gone1", base + "/gone2", base + "/d", base + "/e"};
+  WriteLines(files::kDirectoryList, all);
   WriteLines(files::kDirectoryFlags, {"true", "true", "false", "True"});
   TestWindow w(QSize(1920, 1080), QString(), true);
   w->LoadDirectoryList();
-  EXPECT_EQ(w.fake.dialogs.notices,
-            (QStringList{QStringLiteral("1  ") + base + QStringLiteral("/gone1  n'existe pas..."),
-                         QStringLiteral("1  ") + base + QStringLiteral("/gone2  n'existe pas...")}));
-  ASSERT_EQ(w->CheckListBox_rep->Count(), 3);
-  EXPECT_EQ(w->CheckListBox_rep->Lines(), (QStringList{base + "/a", base + "/d", base + "/e"}));
-  EXPECT_TRUE(w->CheckListBox_rep->Checked(0));
-  EXPECT_FALSE(w->CheckListBox_rep->Checked(1));  // "True" is not "true"
-  EXPECT_FALSE(w->CheckListBox_rep->Checked(2));  // no flag line
-  // Neither file is rewritten until the next save.
-  EXPECT_EQ(FileLines(files::kDirectoryList).size(), 5);
+  EXPECT_EQ(
+      w.fake.dialogs.notices,
+      (QStringList{QStringLiteral("1  ") + base + QStringLiteral("/gone1  n'existe pas..."),
+                   QStringLiteral("2  ") + base + QStringLiteral("/gone2  n'existe pas...")}));
+  // A missing directory (an unplugged disk) keeps its place and its tick, so
+  // it is scanned again when it comes back.
+  ASSERT_EQ(w->CheckListBox_rep->Lines(), all);
+  const QList<bool> ticks = {true, true, false, false,
+                             false};  // "True" is not "true"; no flag line
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(w->CheckListBox_rep->Checked(i), ticks[i]) << i;
   w->SaveDirectoryList();
-  EXPECT_EQ(FileLines(files::kDirectoryList), (QStringList{base + "/a", base + "/d", base + "/e"}));
-  EXPECT_EQ(FileLines(files::kDirectoryFlags), (QStringList{"true", "false", "false"}));
+  EXPECT_EQ(FileLines(files::kDirectoryList), all);
+  EXPECT_EQ(FileLines(files::kDirectoryFlags),
+            (QStringList{"true", "true", "false", "false", "false"}));
 
   // Without a flags file every directory is ticked.
   DeleteFileSilently(Data(files::kDirectoryFlags));
   TestWindow v(QSize(1920, 1080), QString(), true);
   v->LoadDirectoryList();
-  for (int i = 0; i < v->CheckListBox_rep->Count(); ++i) EXPECT_TRUE(v->CheckListBox_rep->Checked(i));
+  for (int i = 0; i < v->CheckListBox_rep->Count(); ++i)
+    EXPECT_TRUE(v->CheckListBox_rep->Checked(i));
 }
 
 TEST(TdiapoState, HistoryLimitsAndFirstStart) {
@@ -225,12 +281,16 @@ TEST(TdiapoState, HistoryLimitsAndFirstStart) {
 TEST(TdiapoState, CurrentDirectoryListIsConsumedOneNameAtATime) {
   TestWindow w;
   WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg", "b.jpg"});
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/photos/2005/a.jpg"));
   EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "b.jpg"}));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/photos/2005/b.jpg"));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")), QStringLiteral("/x/c.jpg"));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/photos/2005/b.jpg"));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/x/c.jpg"));
   EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")), QStringLiteral("/x/d.jpg"));
+  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")),
+            QStringLiteral("/x/d.jpg"));
 }
 
 TEST(TdiapoQuit, QuitDeletesMarkerSavesAndEndsWithCode1) {
@@ -281,6 +341,30 @@ TEST(TdiapoQuit, ResetButtonSavesRequestsRebuildAndQuits) {
   EXPECT_FALSE(QFileInfo::exists(Data(files::kHistory)));
 }
 
+TEST(TdiapoQuit, AFailedSaveIsShownOnceAndTheProgramEndsAnyway) {
+  testing::ResetDataDirs();
+  WriteLines(files::kHistory, {"/p/a.jpg"});
+  // A directory where the settings file goes: it cannot be replaced, even
+  // by root.
+  QDir().mkpath(Data(files::kSettings));
+  for (const bool button : {false, true}) {
+    // The marker keeps the history file through the start-up.
+    testing::WriteBytes(Data(files::kResetMarker), QByteArray());
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->Start();
+    ASSERT_TRUE(w->settings_changed);
+    if (button) {
+      w.fake.dialogs.answers = {true};
+      w->Button_quit->click();
+    } else {
+      QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    }
+    EXPECT_EQ(w.fake.exit.codes, std::vector<int>{1});
+    EXPECT_EQ(w.fake.dialogs.errors, QStringList{CannotCreateFileMessage(Data(files::kSettings))});
+    EXPECT_EQ(FileLines(files::kHistory), QStringList{"/p/a.jpg"});
+  }
+}
+
 TEST(TdiapoQuit, QuitButtonAnsweredNoChangesNothingButTheLayout) {
   TestWindow w;
   w->Start();
@@ -311,6 +395,9 @@ TEST(TdiapoStart, CreationAndFirstStartOnAnEmptyMachine) {
   EXPECT_EQ(w->SpeedButton_valider_filtre->text(), QStringLiteral("Valider les\nfiltres"));
   EXPECT_EQ(w->Edit_rayon_rnd->toolTip(), w->Label9->toolTip());
   EXPECT_EQ(w->Label_etat->text(), QStringLiteral("inactif"));
+  // Names from the command line and the disk are never markup ("<s>").
+  for (QLabel* l : w->findChildren<QLabel*>())
+    EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
   w->Start();
   // Nothing to show: the panel stays open with the normal pointer; no
   // settings file was written by starting.

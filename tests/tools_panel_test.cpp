@@ -368,5 +368,39 @@ TEST(ToolsPanel, RenamingPanelPreviewRenameAndCounts) {
   EXPECT_TRUE(w->Panel_renommage->isHidden());
 }
 
+TEST(ToolsPanel, RenamedDirectoriesAskForARebuildAndFollowInTheList) {
+  TestWindow w;
+  w->show();
+  QTemporaryDir tmp;
+  const QString root = tmp.path();
+  for (const char* n : {"051231 avg/sub", "divers"}) QDir().mkpath(root + u'/' + n);
+  w->CheckListBox_rep->AddLine(root + QStringLiteral("/051231 avg"), true);
+  w->CheckListBox_rep->AddLine(root + QStringLiteral("/051231 avg/sub"), false);
+  w->CheckListBox_rep->AddLine(root + QStringLiteral("/051231 avg copie"), true);
+  w->CheckListBox_rep->AddLine(root + QStringLiteral("/divers"), true);
+  w->settings_changed = false;
+  w->ClearRebuildMark();
+  const QColor normal = w->aPanel_sauve_param_et_BD0_et_quitter->Background();
+
+  // A renaming that renames nothing changes nothing.
+  w->Edit2->setText(root + QStringLiteral("/divers"));
+  w.fake.dialogs.answers = {true};
+  Click(w->SpeedButton4);
+  EXPECT_FALSE(w->rebuild_requested);
+
+  w->Edit2->setText(root);
+  w.fake.dialogs.answers = {true};
+  Click(w->SpeedButton4);
+  EXPECT_TRUE(w->rebuild_requested);
+  EXPECT_TRUE(w->settings_changed);
+  EXPECT_NE(w->aPanel_sauve_param_et_BD0_et_quitter->Background(), normal);
+  // Whole path components only: "051231 avg copie" is another directory.
+  EXPECT_EQ(w->CheckListBox_rep->Lines(),
+            (QStringList{root + "/2005-12-31 avg", root + "/2005-12-31 avg/sub",
+                         root + "/051231 avg copie", root + "/divers"}));
+  EXPECT_TRUE(w->CheckListBox_rep->Checked(0));
+  EXPECT_FALSE(w->CheckListBox_rep->Checked(1));
+}
+
 }  // namespace
 }  // namespace ld

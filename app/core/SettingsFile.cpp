@@ -71,16 +71,32 @@ void LoadSettingsList(QStringList& list, const QString& path) {
   if (auto lines = ReadTextLines(path)) list = std::move(*lines);
 }
 
-QString ReadSetting(const QStringList& list, const QString& key, const QString& defaultText) {
+namespace {
+// The index of the line that the lookup rule finds for key, or -1.
+qsizetype FindSettingIndex(const QStringList& list, const QString& key) {
   const QString name = key + u' ';
-  for (const QString& line : list) {
+  for (qsizetype i = 0; i < list.size(); ++i) {
+    const QString& line = list[i];
     const qsizetype eq = line.indexOf(u'=');
     if (eq < 0) continue;
-    if (QStringView(line).left(eq).compare(name, Qt::CaseInsensitive) != 0) continue;
-    const QString value = TrimRightSpaces(TrimLeftSpaces(line.mid(eq + 1)));
-    return value.isEmpty() ? defaultText : value;
+    if (QStringView(line).left(eq).compare(name, Qt::CaseInsensitive) == 0) return i;
   }
-  return defaultText;
+  return -1;
+}
+}  // namespace
+
+QString ReadSetting(const QStringList& list, const QString& key, const QString& defaultText) {
+  const qsizetype i = FindSettingIndex(list, key);
+  if (i < 0) return defaultText;
+  const QString& line = list[i];
+  const QString value = TrimRightSpaces(TrimLeftSpaces(line.mid(line.indexOf(u'=') + 1)));
+  return value.isEmpty() ? defaultText : value;
+}
+
+std::optional<QString> FindSettingLine(const QStringList& list, const QString& key) {
+  const qsizetype i = FindSettingIndex(list, key);
+  if (i < 0) return std::nullopt;
+  return list[i];
 }
 
 bool ReadBool(const QStringList& list, const QString& key, const QString& defaultText) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 namespace ld {
 
@@ -36,6 +37,9 @@ void LoadSettingsList(QStringList& list, const QString& path);
 // trimmed of blanks; the default when there is no such line or the value is
 // empty.
 QString ReadSetting(const QStringList& list, const QString& key, const QString& defaultText);
+
+// The whole line that the lookup rule finds for key, as it stands.
+std::optional<QString> FindSettingLine(const QStringList& list, const QString& key);
 
 // True exactly when the value is "true".
 bool ReadBool(const QStringList& list, const QString& key, const QString& defaultText);

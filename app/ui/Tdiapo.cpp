@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
+#include <QScopeGuard>
 
 #include "app/core/SettingsFile.h"
 #include "platform/DataDir.h"
@@ -114,6 +115,9 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
 
   // Step 5: the catalogue is emptied.
   catalogue.Clear();
+  // Every label shows its text as it is: names from the disk and the
+  // command line ("/s", "<b>2019</b>") are never read as markup.
+  for (QLabel* l : findChildren<QLabel*>()) l->setTextFormat(Qt::PlainText);
   // Step 6.
   Label3->setText(QStringLiteral("paramètre ligne de commande = <") + request_ + u'>');
   // Step 7: directory table and history list emptied.
@@ -168,7 +172,8 @@ void Tdiapo::ConnectHandlers() {
   ConnectCatalogueHandlers();
   ConnectShowHandlers();
   ConnectToolHandlers();
-  connect(Button_quit, &QPushButton::clicked, this, [this] { Guarded([this] { Button_quitClick(); }); });
+  connect(Button_quit, &QPushButton::clicked, this,
+          [this] { Guarded([this] { Button_quitClick(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
   connect(Button_enreg_param, &QPushButton::clicked, this,
           [this] { Guarded([this] { Button_enreg_paramClick(); }); });
@@ -206,8 +211,8 @@ void Tdiapo::FormActivate() {
   ListBox_rep_nom_fic_exclu.clear();
   ClearRebuildMark();
   LoadSettingsList(ListBox_param, DataFile(QString::fromLatin1(files::kSettings)));
-  CheckBox_grand_menu->setChecked(
-      ld::ReadBool(ListBox_param, QStringLiteral("CheckBox_grand_menu.Checked"), QStringLiteral("false")));
+  CheckBox_grand_menu->setChecked(ld::ReadBool(
+      ListBox_param, QStringLiteral("CheckBox_grand_menu.Checked"), QStringLiteral("false")));
   CompactLayout();
 }
 
@@ -229,11 +234,26 @@ void Tdiapo::StartUpSequence() {
 
 void Tdiapo::QuitProgram() {
   if (last_key == 32) return;
+  // A quit already under way (its error box lets the timer and the keys
+  // through) is not started a second time.
+  if (quitting_) return;
+  quitting_ = true;
+  const auto underWay = qScopeGuard([this] { quitting_ = false; });
   if (rebuild_requested) {
     DeleteFileSilently(DataFile(QString::fromLatin1(files::kResetMarker)));
     DeleteFileSilently(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
   }
-  if (settings_changed) SaveSettings();
+  // A save that fails (unwritable data directory or file, a bad number in an
+  // edit) is reported once; the program ends all the same, since a screen
+  // saver that cannot be dismissed is worse than a setting not saved. Files
+  // are replaced only whole, so the old ones stay as they were.
+  if (settings_changed) {
+    try {
+      SaveSettings();
+    } catch (const Error& e) {
+      services_.dialogs.ErrorBox(e.message());
+    }
+  }
   catalogue.Clear();
   RestorePointer();
   services_.exit.Exit(1);
@@ -251,7 +271,9 @@ void Tdiapo::aPanel_sauve_param_et_BD0_et_quitterClick() {
   QuitProgram();
 }
 
-void Tdiapo::CentrePointer() { services_.pointer.SetPos(QPoint(screen_width / 2, screen_height / 2)); }
+void Tdiapo::CentrePointer() {
+  services_.pointer.SetPos(QPoint(screen_width / 2, screen_height / 2));
+}
 
 void Tdiapo::Guarded(const std::function<void()>& fn) {
   try {
@@ -302,9 +324,23 @@ QColor Tdiapo::WindowColour() const { return window_colour_; }
 
 void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   if (e->isAutoRepeat()) return;
+  // Qt hands a key event to the native window first, then to the widget
+  // with the focus: only the widget's delivery counts.
   auto* w = qobject_cast<QWidget*>(receiver);
-  if (!w || w->window() != this) return;
-  if (QApplication::activeModalWidget()) return;
+  if (!w) return;
+  const bool here = w->window() == this && !QApplication::activeModalWidget();
+  if (e->type() == QEvent::KeyPress) {
+    if (here)
+      keys_down_.insert(e->key());
+    else
+      keys_down_.remove(e->key());
+    return;
+  }
+  if (e->type() != QEvent::KeyRelease) return;
+  // A release whose press went to a dialog (Esc closing "Quitter ?", Enter
+  // on a notice) or came while one was open is the end of that answer, not
+  // a command of the show.
+  if (!keys_down_.remove(e->key()) || !here) return;
   const int key = VirtualKeyCode(e->key());
   // Typing into an edit box: these keys are text there, not show commands.
   if (qobject_cast<QLineEdit*>(QApplication::focusWidget()) &&

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QCursor>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QCheckBox>
+#include <QSet>
 #include <QSize>
 #include <QStringList>
 #include <QElapsedTimer>
@@ -57,8 +58,9 @@ class Tdiapo : public QWidget {
   // True while a run of the show is under way (defined with the show).
   bool ShowRunActive() const;
 
-  // The key preview: every key release of this window, before any control
-  // sees it. Auto-repeated releases are ignored.
+  // The key preview: every key press and release of this window, before any
+  // control sees it. A release acts only when this window took its press
+  // (not a dialog, and no dialog open then). Auto-repeats are ignored.
   void HandleKeyRelease(QObject* receiver, QKeyEvent* e);
 
   // ---- Part of the start-up and the way out ----
@@ -152,9 +154,9 @@ class Tdiapo : public QWidget {
 
   // ---- controls of the window itself ----
   PictureView* Image2 = nullptr;
-  QLabel* Label1 = nullptr;   // caption over the picture
-  QLabel* Label6 = nullptr;   // status ("patientez ...")
-  QLabel* Label4 = nullptr;   // hidden
+  QLabel* Label1 = nullptr;  // caption over the picture
+  QLabel* Label6 = nullptr;  // status ("patientez ...")
+  QLabel* Label4 = nullptr;  // hidden
   QLabel* Label_an = nullptr;
   QLabel* Label_mois = nullptr;
   QLabel* Label_options = nullptr;
@@ -374,6 +376,8 @@ class Tdiapo : public QWidget {
   void AfterShowStep();
   void ReplayEntry(int j, int count, int savedTop, std::function<void()> done);
   void FinishReplay(int savedTop);
+  // A browsed picture (panel open): centred in its fit rectangle.
+  void PlaceBrowsedPicture();
   void RunPhase(std::shared_ptr<DisplayRun> run);
   void ZoomFrame(std::shared_ptr<DisplayRun> run);
   SelectionSettings CurrentSelectionSettings() const;
@@ -391,7 +395,6 @@ class Tdiapo : public QWidget {
   std::unique_ptr<PicturePrefetcher> prefetcher_;
 
  public:
-
   // ==== tools area: members added by the tools work go here ====
   // panel/Tools.cpp: albums, the viewer and its slide show, the manual, the
   // batch renaming of dated directories.
@@ -410,6 +413,9 @@ class Tdiapo : public QWidget {
   void OpenManual();
   // One renaming pass over dir's sub-directories into ListBox1; the count.
   quint16 RenameByDate(const QString& dir, bool apply);
+  // After a renaming: the rebuild requested, and the directory list's
+  // entries that were renamed follow their new names.
+  void FollowRenamedDirectories(const QList<QPair<QString, QString>>& renamed);
   void SpeedButton2Click();
   void Button3Click();
   void SpeedButton3Click();
@@ -418,7 +424,6 @@ class Tdiapo : public QWidget {
   void Edit3Change();
 
  private:
-
   struct NumericControls {
     std::array<Edit*, 17> edits;
     std::array<int*, 17> vars;
@@ -426,8 +431,32 @@ class Tdiapo : public QWidget {
   };
   NumericControls NumericSettingControls();
 
+  // The settings line to save for each key: the controls' lines, except
+  // that a key the load never reached keeps its line of the file unless the
+  // user changed its control since (see settings_keys_read_).
+  QStringList SettingsLines();
+  bool DirectoryListChanged() const;
+
   Services& services_;
   QSize screen_;
+  // Keys whose press this window took and whose release is still to come.
+  QSet<int> keys_down_;
+  // True from the start of PrepareCatalogue to its end: keys then only stop
+  // the scan (Esc and Q still quit).
+  bool preparing_catalogue_ = false;
+  // True once QuitProgram is under way: re-entering it (from a box's event
+  // loop) does nothing more.
+  bool quitting_ = false;
+  // How far the settings load got: the number of keys of the table applied
+  // (all of them unless a load stopped at a bad value), whether the history
+  // file was read, the lines of the settings file as read, the controls'
+  // lines before the load, and the directory list with its ticks as loaded.
+  int settings_keys_read_ = 37;
+  bool history_read_ = true;
+  QStringList settings_file_lines_;
+  QStringList design_setting_lines_;
+  QStringList loaded_directory_lines_;
+  QList<bool> loaded_directory_ticks_;
   QColor window_colour_;
   bool pointer_hidden_ = false;
   bool creation_finished_ = false;

@@ -2,6 +2,7 @@
 // between loading and rebuilding at start-up, with the filters read from the
 // panel's controls.
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/CatalogueFiles.h"
@@ -50,12 +51,17 @@ void Tdiapo::RebuildCatalogue() {
   hooks.stopRequested = [this] { return stop_requested; };
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
-  DirectoryScan scan(CurrentScanFilter(), ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu},
-                     catalogue, scan_counter, std::move(hooks));
+  DirectoryScan scan(CurrentScanFilter(),
+                     ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu}, catalogue,
+                     scan_counter, std::move(hooks));
   ld::RebuildCatalogue(roots, scan);
 }
 
 void Tdiapo::PrepareCatalogue() {
+  // Until the catalogue is ready, keys only stop the scan: no run of the
+  // show may start on a half-built catalogue or clear the scan's stop.
+  preparing_catalogue_ = true;
+  const auto ready = qScopeGuard([this] { preparing_catalogue_ = false; });
   ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
   Label13->setText(QString::number(catalogue.Count()) + QStringLiteral(" images"));
 }

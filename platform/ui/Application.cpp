@@ -41,11 +41,13 @@ class HintFilter : public QObject {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
-Application* Application::instance() { return qobject_cast<Application*>(QCoreApplication::instance()); }
+Application* Application::instance() {
+  return qobject_cast<Application*>(QCoreApplication::instance());
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
-    if (keyHook_ && event->type() == QEvent::KeyRelease)
+    if (keyHook_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
       keyHook_(receiver, static_cast<QKeyEvent*>(event));
     return QApplication::notify(receiver, event);
   } catch (const Error& e) {

@@ -9,7 +9,8 @@ namespace ld {
 
 // The program's QApplication. It sees every event once, before Qt passes it
 // on to the receiver and its parents, which is where the main window takes
-// its key releases (so it sees them before any control, as a key preview).
+// its key presses and releases (so it sees them before any control, as a key
+// preview).
 // It is also the last boundary for exceptions: anything that escapes a
 // handler is shown in the error box instead of travelling through Qt's code.
 class Application : public QApplication {

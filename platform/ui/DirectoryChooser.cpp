@@ -22,8 +22,9 @@ const QString kCreateQuestion = QStringLiteral("Le répertoire spécifié n'exis
 const QString kCannotCreate = QStringLiteral("Impossible de créer le répertoire");
 
 bool AskYesNo(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), text, QMessageBox::NoButton,
-                  parent);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                  QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);
   box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
   box.addButton(QMessageBox::No)->setText(QStringLiteral("&Non"));
   box.setDefaultButton(QMessageBox::Yes);
@@ -33,6 +34,7 @@ bool AskYesNo(QWidget* parent, const QString& text) {
 
 void Tell(QWidget* parent, const QString& text, QMessageBox::Icon icon, const QString& caption) {
   QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+  box.setTextFormat(Qt::PlainText);
   box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
   box.setCursor(Qt::ArrowCursor);
   box.exec();
@@ -67,6 +69,7 @@ DirectoryChooser::DirectoryChooser(QWidget* parent, const QString& start) : QDia
   nameLabel->setBuddy(name_);
   path_ = new QLabel(this);
   path_->setObjectName(QStringLiteral("path"));
+  path_->setTextFormat(Qt::PlainText);
   path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   auto* treeLabel = new QLabel(QStringLiteral("&Répertoires :"), this);
@@ -141,8 +144,8 @@ QString DirectoryChooser::NameText() const { return name_->text(); }
 void DirectoryChooser::SetNameText(const QString& text) { name_->setText(text); }
 
 void DirectoryChooser::EnterDirectory(const QString& path) {
-  QString dir = QDir::cleanPath(QDir(entered_.isEmpty() ? QDir::currentPath() : entered_)
-                                    .absoluteFilePath(ExpandHome(path)));
+  QString dir = QDir::cleanPath(
+      QDir(entered_.isEmpty() ? QDir::currentPath() : entered_).absoluteFilePath(ExpandHome(path)));
   // A start path that does not exist: its nearest existing parent.
   while (!QFileInfo(dir).isDir() && dir != QLatin1String("/")) dir = QFileInfo(dir).absolutePath();
   entered_ = dir;

@@ -13,6 +13,8 @@ namespace {
 QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                 const QString& text, bool yesNo, bool yesOnly) {
   QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+  // Texts carry names from the disk and the settings: never markup.
+  box.setTextFormat(Qt::PlainText);
   if (yesNo) {
     box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
     box.addButton(QMessageBox::No)->setText(QStringLiteral("&Non"));

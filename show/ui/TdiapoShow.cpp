@@ -344,8 +344,13 @@ void Tdiapo::WaitForPicture(const QString& path, const DisplayTarget& target, QE
 // ---- display --------------------------------------------------------------------
 
 void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
-  // Step 1: with the panel open the picture only takes the old rectangle.
-  if (!Panel1->isHidden() && !replaying_history) return done();
+  // Step 1: with the panel open a browsed picture is only placed, in its own
+  // fit rectangle (never stretched into the previous picture's, which may be
+  // a zoom frame larger than the screen).
+  if (!Panel1->isHidden() && !replaying_history) {
+    PlaceBrowsedPicture();
+    return done();
+  }
   // Step 2.
   if (!IsExistingFile(path)) {
     aPanel_sauve_param_et_BD0_et_quitterClick();
@@ -353,6 +358,7 @@ void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
   }
   // Step 3: a history step only sounds the tone.
   if (last_key == keys::kHistoryStep) {
+    PlaceBrowsedPicture();
     PlayTone(640, 20, 30);
     last_key = 0;
     return done();
@@ -376,6 +382,11 @@ void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
   run->H = H;
   run->done = std::move(done);
   RunPhase(run);
+}
+
+void Tdiapo::PlaceBrowsedPicture() {
+  const int W = Image2->PictureWidth(), H = Image2->PictureHeight();
+  if (W > 0 && H > 0) Image2->setGeometry(FitRect(screen_width, screen_height, W, H));
 }
 
 void Tdiapo::RunPhase(std::shared_ptr<DisplayRun> run) {
@@ -502,6 +513,8 @@ void Tdiapo::FormKeyUp(int key) {
     QuitProgram();
     return;
   }
+  // During the catalogue scan a key only stops it.
+  if (preparing_catalogue_) return;
   if (key == keys::kF3) {
     Button_tout_le_repClick();
     return;
@@ -517,6 +530,7 @@ void Tdiapo::FormKeyUp(int key) {
     if (Panel1->isHidden()) {
       Panel3->hide();
       Panel2->hide();
+      Panel_renommage->hide();
       CompactLayout();
     }
     if (!Panel1->isHidden()) {
