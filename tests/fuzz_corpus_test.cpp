@@ -23,15 +23,22 @@ TEST_P(FuzzCorpus, EveryKeptInputPassesItsTarget) {
   const QDir dir(QStringLiteral(LD_FUZZ_CORPUS_DIR "/") + QLatin1String(target.name));
   const QStringList files = dir.entryList(QDir::Files, QDir::Name);
   ASSERT_FALSE(files.isEmpty()) << "no corpus in " << dir.path().toStdString();
+  // Qt's readers warn about every broken picture of the corpus; quiet here.
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
   for (const QString& name : files) {
     ld::testing::ResetDataDirs();
     QFile f(dir.filePath(name));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+    if (!f.open(QIODevice::ReadOnly)) {
+      ADD_FAILURE() << "cannot read " << name.toStdString();
+      continue;
+    }
     const QByteArray bytes = f.readAll();
     const QString problem = target.entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                          static_cast<std::size_t>(bytes.size()));
     EXPECT_TRUE(problem.isEmpty()) << name.toStdString() << ": " << problem.toStdString();
   }
+  qInstallMessageHandler(previous);
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpus, ::testing::ValuesIn(ld::fuzz::Targets()),
