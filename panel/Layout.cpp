@@ -8,6 +8,7 @@
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
+#include "panel/FloatingPanel.h"
 #include "panel/PanelScale.h"
 
 namespace ld {
@@ -153,6 +154,14 @@ void Tdiapo::CheckBox_voir_liste_300Click() {
 }
 
 void Tdiapo::ConnectPanelHandlers() {
+  // The settings panel can be dragged off to a floating window; back home,
+  // it takes the place of the form it is in.
+  new PanelDock(Panel1, this, [this] {
+    if (Button_avec_sans_option->text() == QLatin1String("options"))
+      CompactLayout();
+    else
+      FullLayout();
+  });
   OnSignal(this, Button_avec_sans_option, &QPushButton::clicked,
            [this] { Button_avec_sans_optionClick(); });
   OnSignal(this, Button_param_avancer, &QPushButton::clicked,

@@ -303,7 +303,8 @@ QColor Tdiapo::WindowColour() const { return window_colour_; }
 void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   if (e->isAutoRepeat()) return;
   auto* w = qobject_cast<QWidget*>(receiver);
-  if (!w || w->window() != this) return;
+  // This window's keys, and those of the settings panel when it floats.
+  if (!w || (w->window() != this && w->window() != Panel1->window())) return;
   if (QApplication::activeModalWidget()) return;
   const int key = VirtualKeyCode(e->key());
   // Typing into an edit box: these keys are text there, not show commands.
