@@ -21,8 +21,8 @@ void AcknowledgeBox(Tdiapo& w, const QString& text) {
   w.FormActivate();
 }
 
-// The directory chooser, starting on the process's current directory; the
-// window becomes active again when it closes.
+// The directory chooser, starting in the home directory; the window becomes
+// active again when it closes.
 std::optional<QString> ChooseDirectory(Tdiapo& w) {
   std::optional<QString> chosen = w.services().dialogs.ChooseDirectory(QString());
   w.FormActivate();

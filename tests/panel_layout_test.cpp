@@ -12,6 +12,8 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QRadioButton>
 #include <QSet>
 #include <functional>
@@ -288,6 +290,30 @@ TEST_F(PanelTest, PanelsFitEveryScreenFrom1280x720AndKeepTheirDrawnSizeWhereItFi
     EXPECT_EQ(w->Button_retour->geometry(), QRect(311, 6, 52, 27));
     EXPECT_EQ(w->Label20->geometry(), QRect(8, 190, 324, 16));
   }
+}
+
+TEST_F(PanelTest, AlbumPathsAreElidedInTheMiddleWithTheWholePathAsHint) {
+  auto w = Make({1920, 1080});
+  w->show();
+  w->Panel1->show();
+  w->FullLayout();
+  const QString path = "/home/moi/Images/Albums de famille/Vacances d'été 2024/sélection A";
+  w->rep_album_A->setText(path);
+  const QString shown = w->rep_album_A->ShownText();
+  EXPECT_TRUE(shown.startsWith("/home/")) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith("sélection A")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QChar(0x2026)));
+  EXPECT_LE(w->rep_album_A->fontMetrics().horizontalAdvance(shown), w->rep_album_A->width());
+  EXPECT_EQ(w->rep_album_A->text(), path);  // what is saved and copied into
+  // A path that fits is shown whole.
+  w->rep_album_B->setText("/data/B");
+  EXPECT_EQ(w->rep_album_B->ShownText(), "/data/B");
+
+  QHelpEvent hint(QEvent::ToolTip, QPoint(5, 5), w->rep_album_A->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(w->rep_album_A, &hint);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), path);
+  QToolTip::hideText();
 }
 
 TEST_F(PanelTest, OptionsButtonTogglesTheFormsUnlessTheLargeMenuIsKept) {
