@@ -108,6 +108,13 @@ void Tdiapo::FullLayout() {
   scale2->Apply(s3);
   Panel3->move(dock.x() + dock.width() - Panel3->width(), dock.y() - Panel3->height() - kPanelGap);
   Panel2->move(Panel3->x() - Panel2->width() - kPanelGap, Panel3->y());
+  // The history list, shown with them, is narrowed where it would cover the
+  // screen-saver panel.
+  const QRect history(8, 144, 657, 225);
+  ListBox_passee->setGeometry(history);
+  if (fitted && history.intersects(Panel2->geometry()))
+    ListBox_passee->setGeometry(
+        history.adjusted(0, 0, Panel2->x() - kPanelGap - history.right() - 1, 0));
 }
 
 void Tdiapo::Button_avec_sans_optionClick() {

@@ -75,6 +75,9 @@ TEST_F(PanelFitTest, PanelsFitEveryScreenFrom1280x720AndKeepTheirDrawnSizeWhereI
 
     w->FullLayout();
     w->Button_param_avancer->click();
+    // The history list, shown beside the advanced panels, covers none of them.
+    w->CheckBox_voir_liste_300->setChecked(true);
+    ASSERT_FALSE(w->ListBox_passee->isHidden());
     ASSERT_FALSE(w->Panel3->isHidden());
     const QStringList full = Unusable(*w, {w->Panel1, w->Panel3, w->Panel2});
     EXPECT_TRUE(full.isEmpty()) << full.join("; ").toStdString();
