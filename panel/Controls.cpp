@@ -1,6 +1,11 @@
 #include "panel/Controls.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
+#include <climits>
 #include <cmath>
 
 namespace ld {
@@ -28,6 +33,26 @@ void ClickPanel::SetColours(const QColor& background, const QColor& text) {
 void ClickPanel::mouseReleaseEvent(QMouseEvent* e) {
   QLabel::mouseReleaseEvent(e);
   if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
+}
+
+QString PathLabel::ShownText() const {
+  return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+bool PathLabel::event(QEvent* e) {
+  if (e->type() == QEvent::ToolTip && !text().isEmpty() && toolTip().isEmpty()) {
+    // Shown until the pointer leaves the label, as every hint.
+    QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), text(), this, rect(), INT_MAX);
+    return true;
+  }
+  return QLabel::event(e);
+}
+
+void PathLabel::paintEvent(QPaintEvent* e) {
+  QFrame::paintEvent(e);
+  QPainter p(this);
+  style()->drawItemText(&p, contentsRect(), alignment(), palette(), isEnabled(), ShownText(),
+                        foregroundRole());
 }
 
 RadioGroup::RadioGroup(const QString& title, const QStringList& items, QWidget* parent)

@@ -35,6 +35,21 @@ class ClickPanel : public QLabel {
   QColor background_, text_;
 };
 
+// A label that holds a path: too long for the label, it is drawn with its
+// middle left out ("/home/moi/…/Album A"); its hint shows the whole path.
+// text() is always the whole path.
+class PathLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+  // The text as it is drawn.
+  QString ShownText() const;
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+};
+
 // A titled group of radio buttons. Setting an index below -1 selects nothing,
 // one at or above the number of items selects the last; `changed` is emitted
 // whenever the selected index changes, by the user or by the program.

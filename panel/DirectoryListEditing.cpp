@@ -1,6 +1,8 @@
 // Directory-list editing: adding and removing picture directories, the
 // selection label, the exclusion file's editor button and the three reset
 // controls (save, request a rebuild, quit).
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 
 #include "app/ui/Tdiapo.h"
@@ -51,7 +53,13 @@ void Tdiapo::ConnectCatalogueHandlers() {
 }
 
 void Tdiapo::Panel_ajout_repClick() {
-  const std::optional<QString> dir = services().dialogs.ChooseDirectory(QString());
+  // The chooser opens beside the last directory of the list (in its
+  // parent), where a new one is most often found; with an empty list, in the
+  // home directory.
+  const int count = CheckListBox_rep->Count();
+  const QString start =
+      count > 0 ? QFileInfo(QDir::cleanPath(CheckListBox_rep->Line(count - 1))).path() : QString();
+  const std::optional<QString> dir = services().dialogs.ChooseDirectory(start);
   // The chooser has closed: the window is active again.
   FormActivate();
   if (dir && HasLineBreak(*dir)) {

@@ -8,6 +8,7 @@
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
+#include "panel/FloatingPanel.h"
 #include "panel/PanelScale.h"
 #include "platform/Error.h"
 
@@ -110,6 +111,13 @@ void Tdiapo::FullLayout() {
   scale2->Apply(s3);
   Panel3->move(dock.x() + dock.width() - Panel3->width(), dock.y() - Panel3->height() - kPanelGap);
   Panel2->move(Panel3->x() - Panel2->width() - kPanelGap, Panel3->y());
+  // The history list, shown with them, is narrowed where it would cover the
+  // screen-saver panel.
+  const QRect history(8, 144, 657, 225);
+  ListBox_passee->setGeometry(history);
+  if (fitted && history.intersects(Panel2->geometry()))
+    ListBox_passee->setGeometry(
+        history.adjusted(0, 0, Panel2->x() - kPanelGap - history.right() - 1, 0));
 }
 
 void Tdiapo::Button_avec_sans_optionClick() {
@@ -162,6 +170,14 @@ void Tdiapo::CheckBox_voir_liste_300Click() {
 }
 
 void Tdiapo::ConnectPanelHandlers() {
+  // The settings panel can be dragged off to a floating window; back home,
+  // it takes the place of the form it is in.
+  new PanelDock(Panel1, this, [this] {
+    if (Button_avec_sans_option->text() == QLatin1String("options"))
+      CompactLayout();
+    else
+      FullLayout();
+  });
   OnSignal(this, Button_avec_sans_option, &QPushButton::clicked,
            [this] { Button_avec_sans_optionClick(); });
   OnSignal(this, Button_param_avancer, &QPushButton::clicked,

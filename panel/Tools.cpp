@@ -24,8 +24,8 @@ void AcknowledgeBox(Tdiapo& w, const QString& text) {
   w.FormActivate();
 }
 
-// The directory chooser, starting on the process's current directory; the
-// window becomes active again when it closes.
+// The directory chooser, starting in the home directory; the window becomes
+// active again when it closes.
 std::optional<QString> ChooseDirectory(Tdiapo& w) {
   std::optional<QString> chosen = w.services().dialogs.ChooseDirectory(QString());
   w.FormActivate();
@@ -52,16 +52,13 @@ void Tdiapo::ConnectToolHandlers() {
   connect(Button_album_a, &QPushButton::clicked, this, guarded([this] { CopyToAlbum(Album::A); }));
   connect(Button_album_B, &QPushButton::clicked, this, guarded([this] { CopyToAlbum(Album::B); }));
   new ClickWatcher(Label12, guarded([this] { CopyToAlbum(Album::A); }));
-  connect(SpeedButton_album_A, &QToolButton::clicked, this,
-          guarded([this] { SpeedButton_album_AClick(); }));
-  connect(SpeedButton_album_B, &QToolButton::clicked, this,
-          guarded([this] { SpeedButton_album_BClick(); }));
+  connect(SpeedButton_album_A, &QToolButton::clicked, this, guarded([this] { SpeedButton_album_AClick(); }));
+  connect(SpeedButton_album_B, &QToolButton::clicked, this, guarded([this] { SpeedButton_album_BClick(); }));
   for (ClickPanel* p : {Panel_ouvrir_rep_img, Panel_ouvrir_repA, Panel_ouvrir_repB})
     connect(p, &ClickPanel::clicked, this, guarded([this, p] { Panel_ouvrir_rep_imgClick(p); }));
   connect(Button_tout_le_rep, &QPushButton::clicked, this,
           guarded([this] { Button_tout_le_repClick(Button_tout_le_rep); }));
-  connect(SpeedButton_xnview, &QToolButton::clicked, this,
-          guarded([this] { SpeedButton_xnviewClick(); }));
+  connect(SpeedButton_xnview, &QToolButton::clicked, this, guarded([this] { SpeedButton_xnviewClick(); }));
   connect(Button_aide, &QPushButton::clicked, this, guarded([this] { OpenManual(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, guarded([this] { SpeedButton2Click(); }));
   connect(Button3, &QPushButton::clicked, this, guarded([this] { Button3Click(); }));
@@ -140,15 +137,13 @@ void Tdiapo::Panel_ouvrir_rep_imgClick(QObject* sender) {
     // The window's events keep flowing while the viewer runs, so the timer,
     // the keys and the mouse keep acting. A viewer that cannot start is not
     // reported.
-    services().shell.RunAndWait(viewer, call.Arguments(),
-                                [] { QCoreApplication::processEvents(); });
+    services().shell.RunAndWait(viewer, call.Arguments(), [] { QCoreApplication::processEvents(); });
   }
   if (CheckBox_xnview_rep_et_nom->isChecked()) services().exit.Exit(0);
 }
 
 void Tdiapo::Button_tout_le_repClick(QObject* sender) {
-  if (Confirm(QStringLiteral("\n\n     Diaporama de ?\n\n") + Label_repertoire->text() +
-              QStringLiteral("\n\n")))
+  if (Confirm(QStringLiteral("\n\n     Diaporama de ?\n\n") + Label_repertoire->text() + QStringLiteral("\n\n")))
     Panel_ouvrir_rep_imgClick(sender);
   CompactLayout();
   FormKeyUp(keys::kSpace);
@@ -160,8 +155,7 @@ void Tdiapo::SpeedButton_xnviewClick() {
   if (!chosen) return;
   // The new viewer is written by the next save of the settings; choosing it
   // does not mark the settings as changed.
-  if (Confirm(*chosen + QStringLiteral("\r\r => Valider")))
-    xnview_alternative_Label->setText(*chosen);
+  if (Confirm(*chosen + QStringLiteral("\r\r => Valider"))) xnview_alternative_Label->setText(*chosen);
 }
 
 void Tdiapo::OpenManual() {
@@ -169,8 +163,7 @@ void Tdiapo::OpenManual() {
   // The manual ships inside the program: a missing PDF is rendered anew.
   if (!IsExistingFile(manual)) WriteManualPdf(manual);
   if (services().shell.OpenWithDesktop(manual)) return;
-  if (services().shell.StartDetached(QStringLiteral("firefox"),
-                                     {QUrl::fromLocalFile(manual).toString()}))
+  if (services().shell.StartDetached(QStringLiteral("firefox"), {QUrl::fromLocalFile(manual).toString()}))
     return;
   Notice(QStringLiteral("Firefox et Acrobat introuvables"));
 }
@@ -242,8 +235,7 @@ void Tdiapo::SpeedButton5Click() { services().shell.OpenWithDesktop(Edit2->text(
 void Tdiapo::Edit3Change() {
   const QString century = Edit3->text();
   Label23->setText(RenameHint(century));
-  Label27->setText(QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /") + century +
-                   QStringLiteral("05-15-21 avg"));
+  Label27->setText(QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /") + century + QStringLiteral("05-15-21 avg"));
 }
 
 }  // namespace ld

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileSystemModel>
+#include <QTest>
+#include <QTreeView>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -44,9 +47,32 @@ TEST(DirectoryChooser, LooksLikeTheChooser) {
   ASSERT_EQ(files->count(), 1);
   EXPECT_EQ(files->item(0)->text(), QStringLiteral("a.txt"));
 
-  // An empty start path is the current directory.
-  DirectoryChooser here(nullptr, QString());
-  EXPECT_EQ(here.EnteredDirectory(), QDir::currentPath());
+  // An empty start path is the home directory.
+  DirectoryChooser home(nullptr, QString());
+  EXPECT_EQ(home.EnteredDirectory(), QDir::homePath());
+}
+
+TEST(DirectoryChooser, AFolderClickedOnceThenOkIsTheOneChosen) {
+  QTemporaryDir tmp;
+  for (const char* d : {"2023 Lyon", "2024 Noël"}) QDir(tmp.path()).mkdir(QString::fromUtf8(d));
+  const QString wanted = tmp.path() + QStringLiteral("/2024 Noël");
+  DirectoryChooser d(nullptr, tmp.path());
+  d.show();
+  auto* tree = d.findChild<QTreeView*>(QStringLiteral("tree"));
+  ASSERT_NE(tree, nullptr);
+  auto* model = static_cast<QFileSystemModel*>(tree->model());
+  // The tree lists the directory's children once the model has read them.
+  for (int i = 0; i < 250 && model->rowCount(model->index(tmp.path())) < 2; ++i) QTest::qWait(20);
+  const QModelIndex item = model->index(wanted);
+  ASSERT_TRUE(item.isValid());
+  tree->scrollTo(item);
+  const QRect r = tree->visualRect(item);
+  ASSERT_FALSE(r.isEmpty());
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+  EXPECT_EQ(d.NameText(), wanted);
+  QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_EQ(d.Chosen(), wanted);
 }
 
 TEST(DirectoryChooser, ExistingTypedOrEnteredDirectory) {

@@ -35,7 +35,8 @@ TEST(DirectoryListEditing, AddingDirectories) {
   dialogs.directories.push_back(QStringLiteral("/p/Noël § \"x\""));
   dialogs.answers.push_back(true);
   w->Panel_ajout_rep->clicked();
-  EXPECT_EQ(dialogs.directoryStarts, QStringList{QString()});
+  // The chooser opens beside the list's last directory.
+  EXPECT_EQ(dialogs.directoryStarts, QStringList{QStringLiteral("/p")});
   EXPECT_EQ(dialogs.confirmations, QStringList{AddQuestion(QStringLiteral("/p/Noël § \"x\""))});
   ASSERT_EQ(w->CheckListBox_rep->Count(), 2);
   EXPECT_EQ(w->CheckListBox_rep->Line(1), QStringLiteral("/p/Noël § \"x\""));
@@ -80,6 +81,11 @@ TEST(DirectoryListEditing, AddingDirectories) {
   EXPECT_EQ(w->CheckListBox_rep->Count(), 3);
   EXPECT_EQ(dialogs.notices.size(), 1);
   EXPECT_EQ(dialogs.confirmations.size(), asked);
+
+  // With an empty list it opens in the home directory (an empty start).
+  while (w->CheckListBox_rep->Count() > 0) w->CheckListBox_rep->RemoveLine(0);
+  w->Panel_ajout_rep->clicked();
+  EXPECT_EQ(dialogs.directoryStarts.last(), QString());
 }
 
 TEST(DirectoryListEditing, RemovingAndSelecting) {

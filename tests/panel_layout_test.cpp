@@ -15,15 +15,18 @@
 #include <QRadioButton>
 #include <QSet>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 
 #include "app/ui/Tdiapo.h"
 #include "platform/DataDir.h"
+#include "support/PanelChecks.h"
 #include "support/Recording.h"
 
 using ld::Tdiapo;
+using ld::testing::CutOff;
 using ld::testing::FakeServices;
+using ld::testing::Overlaps;
+using ld::testing::Shown;
 
 namespace {
 
@@ -46,68 +49,6 @@ int LeftOf(const Tdiapo& w, const char* name) {
   return c ? c->x() : -99999;
 }
 
-// The direct children of a panel that are shown with it.
-QList<QWidget*> Shown(QWidget* panel) {
-  QList<QWidget*> out;
-  for (QObject* o : panel->children())
-    if (auto* w = qobject_cast<QWidget*>(o); w && !w->isHidden()) out << w;
-  return out;
-}
-
-// Pairs of controls of one panel whose rectangles meet (the frame around the
-// directory list surrounds it by design).
-QStringList Overlaps(QWidget* panel) {
-  QStringList out;
-  const QList<QWidget*> kids = Shown(panel);
-  for (int i = 0; i < kids.size(); ++i)
-    for (int j = i + 1; j < kids.size(); ++j) {
-      const QSet<QString> pair{kids[i]->objectName(), kids[j]->objectName()};
-      if (pair == QSet<QString>{"Bevel1", "CheckListBox_rep"}) continue;
-      if (kids[i]->geometry().intersects(kids[j]->geometry()))
-        out << kids[i]->objectName() + " / " + kids[j]->objectName();
-    }
-  return out;
-}
-
-// Controls whose caption does not fit in their rectangle at the font they
-// are drawn with, or that stick out of their panel.
-QStringList CutOff(QWidget* panel) {
-  QStringList out;
-  for (QWidget* w : Shown(panel)) {
-    if (!panel->rect().contains(w->geometry())) out << w->objectName() + " outside the panel";
-    const QFontMetrics fm(w->font());
-    auto widest = [&](const QString& text) {
-      int m = 0;
-      for (const QString& line : text.split(u'\n')) m = std::max(m, fm.horizontalAdvance(line));
-      return m;
-    };
-    if (auto* cb = qobject_cast<QCheckBox*>(w)) {
-      if (cb->sizeHint().width() > w->width() || fm.height() > w->height()) out << w->objectName();
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-      if (widest(b->text().trimmed()) + 6 > w->width() || fm.height() > w->height())
-        out << w->objectName();
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-      const QRect r = l->contentsRect();
-      if (l->wordWrap()) {
-        if (l->heightForWidth(w->width()) > w->height()) out << w->objectName();
-      } else if (widest(l->text()) > r.width() || fm.height() > r.height()) {
-        out << w->objectName();
-      }
-    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-      if (fm.horizontalAdvance(e->text()) + 4 > w->width() || fm.height() > w->height())
-        out << w->objectName();
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-      if (fm.horizontalAdvance(g->title()) + 16 > w->width()) out << w->objectName();
-      for (auto* rb : g->findChildren<QRadioButton*>())
-        if (rb->sizeHint().width() > rb->width() || !g->rect().contains(rb->geometry()))
-          out << rb->text();
-    }
-    if (w->inherits("QFrame") && !qobject_cast<QLabel*>(w) && w->objectName() != "Bevel1" &&
-        !qobject_cast<QAbstractScrollArea*>(w))
-      out << CutOff(w);  // a panel inside a panel
-  }
-  return out;
-}
 
 TEST_F(PanelTest, FormsOfTheSettingsPanelFollowTheScreenSize) {
   struct Case {
@@ -215,79 +156,6 @@ TEST_F(PanelTest, NothingOverlapsAndNoCaptionIsCut) {
   w->FullLayout();
   EXPECT_TRUE(CutOff(w->Panel1).isEmpty()) << CutOff(w->Panel1).join("; ").toStdString();
   EXPECT_TRUE(CutOff(w->Panel3).isEmpty()) << CutOff(w->Panel3).join("; ").toStdString();
-}
-
-// The controls of a panel that the user can reach, panels inside it
-// included.
-QList<QWidget*> Controls(QWidget* panel) {
-  QList<QWidget*> out;
-  for (QWidget* w : Shown(panel)) {
-    if (w->metaObject() == &QFrame::staticMetaObject && w->objectName() != "Bevel1")
-      out << Controls(w);
-    else if (w->objectName() != "Bevel1")
-      out << w;
-  }
-  return out;
-}
-
-// Controls of the panels that stick out of the screen or whose centre the
-// window does not find them at (covered by another panel). Controls outside
-// their panel's rectangle are hidden by it on purpose (the compact form).
-QStringList Unusable(Tdiapo& w, std::initializer_list<QWidget*> panels) {
-  QStringList out;
-  const QRect screen(QPoint(0, 0), w.ScreenSize());
-  for (QWidget* panel : panels)
-    for (QWidget* c : Controls(panel)) {
-      const QRect r(c->mapTo(&w, QPoint(0, 0)), c->size());
-      if (!QRect(panel->mapTo(&w, QPoint(0, 0)), panel->size()).contains(r)) continue;
-      QWidget* hit = w.childAt(r.center());
-      if (!screen.contains(r) || (hit != c && !c->isAncestorOf(hit)))
-        out << c->objectName() +
-                   QString(" (%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-    }
-  return out;
-}
-
-TEST_F(PanelTest, PanelsFitEveryScreenFrom1280x720AndKeepTheirDrawnSizeWhereItFits) {
-  for (QSize screen : {QSize(1280, 720), QSize(1366, 768), QSize(1440, 900), QSize(1600, 900),
-                       QSize(1920, 1080), QSize(3840, 2160)}) {
-    SCOPED_TRACE(QString("%1x%2").arg(screen.width()).arg(screen.height()).toStdString());
-    auto w = Make(screen);
-    w->show();
-    w->Panel1->show();
-    w->CompactLayout();
-    EXPECT_EQ(w->Panel1->size(), QSize(1001, 39));
-    EXPECT_TRUE(Unusable(*w, {w->Panel1}).isEmpty())
-        << Unusable(*w, {w->Panel1}).join("; ").toStdString();
-
-    w->FullLayout();
-    w->Button_param_avancer->click();
-    ASSERT_FALSE(w->Panel3->isHidden());
-    const QStringList full = Unusable(*w, {w->Panel1, w->Panel3, w->Panel2});
-    EXPECT_TRUE(full.isEmpty()) << full.join("; ").toStdString();
-    for (QWidget* p : {w->Panel1, w->Panel3, w->Panel2})
-      EXPECT_TRUE(CutOff(p).isEmpty()) << CutOff(p).join("; ").toStdString();
-    // The drawn sizes wherever they fit.
-    const bool fullFits = screen.width() >= 1545 && screen.height() >= 773;
-    EXPECT_EQ(w->Panel1->size() == QSize(1545, 214), fullFits);
-    EXPECT_EQ(w->Panel3->size() == QSize(537, 545), screen.height() >= 768);
-    EXPECT_EQ(w->Panel2->size() == QSize(252, 169), screen.height() >= 768);
-    EXPECT_EQ(w->Panel1->y() + w->Panel1->height(), screen.height() - 12);
-
-    // The renaming panel opens over the others, whole and usable.
-    w->SpeedButton2->click();
-    ASSERT_FALSE(w->Panel_renommage->isHidden());
-    EXPECT_TRUE(Unusable(*w, {w->Panel_renommage}).isEmpty())
-        << Unusable(*w, {w->Panel_renommage}).join("; ").toStdString();
-    EXPECT_EQ(w->Panel_renommage->geometry(), QRect(376, 72, 577, 473));
-
-    // Back to the compact form, the panel is as drawn again.
-    w->Button4->click();
-    w->Button3->click();
-    w->CompactLayout();
-    EXPECT_EQ(w->Button_retour->geometry(), QRect(311, 6, 52, 27));
-    EXPECT_EQ(w->Label20->geometry(), QRect(8, 190, 324, 16));
-  }
 }
 
 TEST_F(PanelTest, OptionsButtonTogglesTheFormsUnlessTheLargeMenuIsKept) {

@@ -328,7 +328,9 @@ void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   // with the focus: only the widget's delivery counts.
   auto* w = qobject_cast<QWidget*>(receiver);
   if (!w) return;
-  const bool here = w->window() == this && !QApplication::activeModalWidget();
+  // This window's keys, and those of the settings panel when it floats.
+  const bool here = (w->window() == this || w->window() == Panel1->window()) &&
+                    !QApplication::activeModalWidget();
   if (e->type() == QEvent::KeyPress) {
     if (here)
       keys_down_.insert(e->key());

@@ -191,8 +191,8 @@ class Tdiapo : public QWidget {
   ClickPanel* Panel_ouvrir_repB = nullptr;
   QToolButton* SpeedButton_album_A = nullptr;
   QToolButton* SpeedButton_album_B = nullptr;
-  QLabel* rep_album_A = nullptr;
-  QLabel* rep_album_B = nullptr;
+  PathLabel* rep_album_A = nullptr;
+  PathLabel* rep_album_B = nullptr;
   QLabel* Label13 = nullptr;
   QCheckBox* CheckBox_rnd = nullptr;
   QLabel* Label9 = nullptr;

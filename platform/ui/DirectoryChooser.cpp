@@ -126,16 +126,22 @@ DirectoryChooser::DirectoryChooser(QWidget* parent, const QString& start) : QDia
   connect(ok, &QPushButton::clicked, this, &DirectoryChooser::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this, &DirectoryChooser::ShowHelp);
-  // A directory is entered by double-clicking it.
+  // A directory is entered by double-clicking it; a single click (or the
+  // arrow keys) chooses it, so that OK takes the directory the user sees
+  // highlighted.
   connect(tree_, &QTreeView::doubleClicked, this,
           [this](const QModelIndex& i) { EnterDirectory(model_->filePath(i)); });
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& i) {
+            if (i.isValid()) SelectDirectory(model_->filePath(i));
+          });
   connect(volumes_, &QComboBox::activated, this, [this](int i) {
     const QString root = volumes_->itemData(i).toString();
     if (!root.isEmpty()) EnterDirectory(root);
   });
 
   FillVolumes();
-  EnterDirectory(start.isEmpty() ? QDir::currentPath() : start);
+  EnterDirectory(start.isEmpty() ? QDir::homePath() : start);
   name_->setFocus();
 }
 
@@ -148,15 +154,20 @@ void DirectoryChooser::EnterDirectory(const QString& path) {
       QDir(entered_.isEmpty() ? QDir::currentPath() : entered_).absoluteFilePath(ExpandHome(path)));
   // A start path that does not exist: its nearest existing parent.
   while (!QFileInfo(dir).isDir() && dir != QLatin1String("/")) dir = QFileInfo(dir).absolutePath();
-  entered_ = dir;
-  name_->setText(dir);
-  path_->setText(dir);
+  SelectDirectory(dir);
   const QModelIndex index = model_->index(dir);
   if (index.isValid()) {
     tree_->setCurrentIndex(index);
     tree_->expand(index);
     tree_->scrollTo(index);
   }
+}
+
+void DirectoryChooser::SelectDirectory(const QString& dir) {
+  if (dir == entered_) return;
+  entered_ = dir;
+  name_->setText(dir);
+  path_->setText(dir);
   const QString volumeRoot = QStorageInfo(dir).rootPath();
   const int v = volumes_->findData(volumeRoot);
   if (v >= 0) volumes_->setCurrentIndex(v);

@@ -17,7 +17,7 @@ class QTreeView;
 namespace ld {
 
 // The directory chooser "Sélection du répertoire": a name field, the tree of
-// directories (a directory is entered by double-clicking it), the files of
+// directories (a click chooses a directory, a double click enters it), the files of
 // the entered directory, the mounted volumes, and OK / Annuler / Aide (the
 // "Ré&seau..." button has no use on Linux and stays disabled). OK with a
 // typed directory that does not exist asks "Le répertoire spécifié n'existe
@@ -26,7 +26,7 @@ namespace ld {
 class DirectoryChooser : public QDialog {
   Q_OBJECT
  public:
-  // start: the directory entered first; empty means the process's current
+  // start: the directory entered first; empty means the user's home
   // directory.
   DirectoryChooser(QWidget* parent, const QString& start);
 
@@ -34,6 +34,9 @@ class DirectoryChooser : public QDialog {
   QString EnteredDirectory() const { return entered_; }
   // Enters a directory: the name field, the tree and the file list follow.
   void EnterDirectory(const QString& path);
+  // Chooses an existing directory without opening it in the tree: the name
+  // field and the file list follow (a click in the tree).
+  void SelectDirectory(const QString& dir);
 
   // The text of the name field, and setting it as the user types.
   QString NameText() const;
