@@ -50,13 +50,22 @@ void Tdiapo::RebuildCatalogue() {
   hooks.stopRequested = [this] { return stop_requested; };
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
-  DirectoryScan scan(CurrentScanFilter(), ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu},
-                     catalogue, scan_counter, std::move(hooks));
-  ld::RebuildCatalogue(roots, scan);
+  DirectoryScan scan(CurrentScanFilter(),
+                     ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu}, catalogue,
+                     scan_counter, std::move(hooks));
+  ld::RebuildCatalogue(roots, scan, host_window_mode_);
 }
 
 void Tdiapo::PrepareCatalogue() {
-  ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
+  if (host_window_mode_) {
+    // Drawn into another program's window, nothing is written: the saved
+    // catalogue when it can be trusted, else a scan kept in memory.
+    if (ChooseCatalogueAction() != CatalogueAction::Load ||
+        LoadCatalogue(catalogue) != LoadResult::Loaded)
+      RebuildCatalogue();
+  } else {
+    ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
+  }
   Label13->setText(QString::number(catalogue.Count()) + QStringLiteral(" images"));
 }
 

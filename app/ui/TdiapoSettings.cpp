@@ -69,7 +69,7 @@ void Tdiapo::LoadSettings() {
   LoadHistory();
   // 5. Nothing to show yet: act as a release of Space, which opens the panel
   // with the normal pointer while the catalogue is prepared.
-  if (catalogue.Count() == 0) FormKeyUp(keys::kSpace);
+  if (catalogue.Count() == 0 && !host_window_mode_) FormKeyUp(keys::kSpace);
 }
 
 void Tdiapo::SaveSettings() {
@@ -166,7 +166,8 @@ void Tdiapo::LoadHistory() {
     return;
   }
   // First start (no history yet): the full panel, and the message that
-  // tells what to do.
+  // tells what to do; a show without panel has none of them.
+  if (host_window_mode_) return;
   Button_avec_sans_optionClick();
   MarkRebuildNeeded();
   Label6->setWordWrap(false);
@@ -193,6 +194,15 @@ void Tdiapo::SaveHistory() {
 
 QString Tdiapo::TakeFromCurrentDirectoryList(const QString& chosen) {
   const QString path = DataPath(files::kCurrentDirectoryList);
+  if (host_window_mode_) {
+    // Read once, then shortened in memory: the file stays as it is.
+    if (!host_current_list_) host_current_list_ = ReadTextLines(path).value_or(QStringList());
+    QStringList& list = *host_current_list_;
+    if (list.size() < 2) return chosen;
+    const QString picture = JoinPath(list[0], list[1]);
+    list.removeAt(1);
+    return picture;
+  }
   auto lines = ReadTextLines(path);
   if (!lines) return chosen;
   ListBox_fic_rep_crt = *lines;
