@@ -133,7 +133,9 @@ void Tdiapo::ShowNextPicture() {
   // Step 2.
   if (catalogue.Count() == 0) {
     if (host_window_mode_) {
-      // No panel here: a word on what to do, in the middle of the screen.
+      // No panel here: a word on what to do, in the middle of a black screen.
+      SetWindowColour(Qt::black);
+      Label1->clear();
       Label6->setText(
           QStringLiteral("Aucune image : lancez luminodrift pour choisir les répertoires"));
       Label6->adjustSize();
