@@ -39,8 +39,10 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
     return 1;
   }
   app.SetErrorHook([&quiet](const QString& text) { quiet.ErrorBox(text); });
-  ld::QuitOnTerminationSignal(app);
+  // The end stops a scan under way too.
+  ld::QuitOnTerminationSignal(app, [&window] { window.stop_requested = true; });
   window.Start();
+  if (ld::TerminationRequested()) return 0;
   return app.exec();
 }
 

@@ -21,6 +21,7 @@ int RecordError(Display*, XErrorEvent*) {
 }
 
 int g_signalPipe[2] = {-1, -1};
+bool g_terminationRequested = false;
 
 void OnTerminationSignal(int) {
   const char c = 1;
@@ -49,13 +50,17 @@ std::optional<HostWindow> QueryHostWindow(quint64 id) {
   return HostWindow{static_cast<quint64>(w), QSize(attributes.width, attributes.height)};
 }
 
-void QuitOnTerminationSignal(QCoreApplication& app) {
+bool TerminationRequested() { return g_terminationRequested; }
+
+void QuitOnTerminationSignal(QCoreApplication& app, std::function<void()> beforeQuit) {
   if (g_signalPipe[0] >= 0) return;
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [beforeQuit] {
     char c = 0;
     [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
+    g_terminationRequested = true;
+    if (beforeQuit) beforeQuit();
     // exit(), not quit(): quit() asks the windows first, and the host window
     // is not ours to close.
     QCoreApplication::exit(0);

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QCoreApplication;
@@ -22,7 +23,11 @@ std::optional<HostWindow> QueryHostWindow(quint64 id);
 // A termination request (SIGTERM, SIGINT, SIGHUP: the screen-saver daemon
 // ends its modules with SIGTERM) makes the event loop of app end normally,
 // so the program leaves main() instead of being killed in the middle of a
-// step. Install once, after the application exists.
-void QuitOnTerminationSignal(QCoreApplication& app);
+// step; beforeQuit runs first (to stop a scan under way, for example). A
+// request that comes before the event loop runs (while the start-up lets
+// events through) is kept: TerminationRequested() then says so. Install
+// once, after the application exists.
+void QuitOnTerminationSignal(QCoreApplication& app, std::function<void()> beforeQuit = {});
+bool TerminationRequested();
 
 }  // namespace ld
