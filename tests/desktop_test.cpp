@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTranslator>
 
 #include "tests/support/RealProgram.h"
@@ -28,6 +31,53 @@ TEST(Desktop, QtStandardButtonsSpeakFrench) {
   EXPECT_EQ(box.button(QDialogButtonBox::Open)->text().remove(u'&'), QStringLiteral("Ouvrir"));
   QCoreApplication::removeTranslator(t);
   delete t;
+}
+
+// The covers follow the show window: up while it is shown, closed when it
+// hides. Qt's offscreen platform is given two screens; the test process has
+// one, so the test runs itself again in a process of its own on two.
+TEST(Desktop, CoversGoWithTheShowWindow) {
+  if (QGuiApplication::screens().size() < 2) {
+    ASSERT_FALSE(qEnvironmentVariableIsSet("LD_TWO_SCREENS")) << "two offscreen screens expected";
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screens.json"));
+    WriteBytes(config,
+               R"({"screens": [{"name": "A", "x": 0, "y": 0, "width": 800, "height": 600},
+                               {"name": "B", "x": 800, "y": 0, "width": 640, "height": 480}]})");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config);
+    env.insert(QStringLiteral("LD_TWO_SCREENS"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--gtest_filter=Desktop.CoversGoWithTheShowWindow")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QByteArray out = p.readAllStandardOutput();
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    return;
+  }
+  QScreen* a = QGuiApplication::screens()[0];
+  QScreen* b = QGuiApplication::screens()[1];
+  auto* show = new QWidget;
+  show->setScreen(a);
+  show->setGeometry(a->geometry());
+  auto* covers = new ScreenCovers(show);
+  EXPECT_TRUE(covers->Covers().empty());
+  show->show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return covers->Covers().size() == 1; }, 5000));
+  QWidget* cover = covers->Covers()[0];
+  EXPECT_EQ(cover->screen(), b);
+  EXPECT_EQ(cover->geometry(), b->geometry());
+  EXPECT_TRUE(cover->isVisible());
+  EXPECT_EQ(cover->palette().color(QPalette::Window), QColor(Qt::black));
+  EXPECT_EQ(cover->cursor().shape(), Qt::BlankCursor);
+  show->hide();
+  EXPECT_TRUE(covers->Covers().empty());
+  show->show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return covers->Covers().size() == 1; }, 5000));
+  delete show;  // the covers go with it
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
 }
 
 namespace {
