@@ -2,22 +2,74 @@
 //
 // The request is the second character of the first argument: "s" (show) and
 // "p" (preview) set the application title, "c" opens the small settings
-// dialog alone, anything else (or nothing) opens the show. Further arguments,
-// such as a host window handle, are ignored.
+// dialog alone, anything else (or nothing) opens the show. "--help" and
+// "--version" print a text and end. Started by XScreenSaver ("-root",
+// "-window-id ID" or XSCREENSAVER_WINDOW), the show is drawn into that
+// window, with neither panel nor keys, and writes no file.
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "app/core/Entry.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/Twinparam.h"
+#include "platform/HostWindow.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Desktop.h"
 #include "platform/ui/UiServices.h"
 
+namespace {
+
+int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
+  const std::optional<ld::HostWindow> host = ld::QueryHostWindow(entry.hostWindowId);
+  if (!host) {
+    std::fprintf(stderr, "luminodrift : fenêtre 0x%llx introuvable\n",
+                 static_cast<unsigned long long>(entry.hostWindowId));
+    return 1;
+  }
+  ld::RealServices real;
+  ld::QuietDialogs quiet;
+  ld::Services services{quiet,       real.screenSaver, real.pointer, real.clock,
+                        real.random, real.exit,        real.sound,   real.shell};
+  ld::Tdiapo window(services, entry.character, host->size);
+  window.SetHostWindowMode();
+  if (!ld::EmbedInHostWindow(window, host->id)) {
+    std::fprintf(stderr, "luminodrift : impossible de dessiner dans la fenêtre 0x%llx\n",
+                 static_cast<unsigned long long>(host->id));
+    return 1;
+  }
+  app.SetErrorHook([&quiet](const QString& text) { quiet.ErrorBox(text); });
+  // The end stops a scan under way too.
+  ld::QuitOnTerminationSignal(app, [&window] { window.stop_requested = true; });
+  window.Start();
+  if (ld::TerminationRequested()) return 0;
+  return app.exec();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const ld::EntryDecision entry =
+      ld::DecideEntry(arguments, qEnvironmentVariable("XSCREENSAVER_WINDOW"));
+  // Texts only: no window, no display needed.
+  if (entry.request == ld::Request::Help || entry.request == ld::Request::Version) {
+    const QString text = entry.request == ld::Request::Help ? ld::UsageText() : ld::VersionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (!entry.error.isEmpty()) {
+    std::fputs(entry.error.toLocal8Bit().constData(), stderr);
+    return 2;
+  }
+
   ld::Application app(argc, argv);
-  const ld::EntryDecision entry = ld::DecideEntry(app.arguments());
+  ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));
   ld::InstallHints(app);
+
+  if (entry.hostWindow) return RunInHostWindow(app, entry);
 
   if (entry.request == ld::Request::Configure) {
     ld::Twinparam dialog;
@@ -30,8 +82,15 @@ int main(int argc, char** argv) {
   const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
   ld::Tdiapo window(real.services, entry.character, size);
   real.dialogs.SetParent(&window);
-  app.SetKeyReleaseHook([&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });
+  app.SetKeyReleaseHook(
+      [&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });
   app.SetErrorHook([&real](const QString& text) { real.dialogs.ErrorBox(text); });
+  // The pictures go on the primary screen; every other screen is black.
+  if (screen) {
+    window.setScreen(screen);
+    window.move(screen->geometry().topLeft());
+  }
+  new ld::ScreenCovers(&window);  // owned by the window
   window.setWindowState(Qt::WindowFullScreen);
   window.Start();
   return app.exec();

@@ -216,9 +216,9 @@ LoadResult LoadCatalogue(Catalogue& catalogue) {
   return LoadResult::Untrusted;
 }
 
-void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan) {
+void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan, bool keepFiles) {
   scan.GetCatalogue().Clear();
-  DeleteFileSilently(ResetMarkerPath());
+  if (!keepFiles) DeleteFileSilently(ResetMarkerPath());
   for (const RootDirectory& root : roots) {
     if (root.ticked && IsExistingDirectory(root.path)) scan.ScanDirectory(root.path);
     scan.LetEventsThrough();

@@ -61,7 +61,10 @@ struct RootDirectory {
 // root that is an existing directory, in list order, letting events through
 // after each root. The caller clears its stop flag first. The marker is
 // created by SaveCatalogue once the files are written.
-void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan);
+// With keepFiles the reset marker is left alone (a rebuild held in memory
+// only, by a show that writes nothing).
+void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan,
+                      bool keepFiles = false);
 
 // The start-up choice, from the three file tests.
 enum class CatalogueAction {

@@ -46,6 +46,24 @@ void X11ScreenSaver::SetTimeout(int seconds) {
   XCloseDisplay(d);
 }
 
+// ---- dialogs nobody answers ---------------------------------------------
+
+namespace {
+void ToStderr(const QString& text) {
+  std::fprintf(stderr, "luminodrift : %s\n", text.simplified().toLocal8Bit().constData());
+}
+}  // namespace
+
+void QuietDialogs::Notice(const QString& text) { ToStderr(text); }
+void QuietDialogs::ErrorBox(const QString& text) { ToStderr(text); }
+bool QuietDialogs::Confirm(const QString& text) {
+  ToStderr(text);
+  return false;
+}
+void QuietDialogs::ConfirmYesOnly(const QString& text) { ToStderr(text); }
+std::optional<QString> QuietDialogs::ChooseDirectory(const QString&) { return std::nullopt; }
+std::optional<QString> QuietDialogs::ChooseExecutable() { return std::nullopt; }
+
 // ---- pointer, clock, random, exit ---------------------------------------
 
 QPoint QtPointer::Pos() { return QCursor::pos(); }
@@ -62,9 +80,9 @@ double SystemClock::NowDays() {
 StdRandom::StdRandom() { Reseed(); }
 
 void StdRandom::Reseed() {
-  state_ = static_cast<unsigned long long>(
-               std::chrono::steady_clock::now().time_since_epoch().count()) ^
-           0x9E3779B97F4A7C15ULL;
+  state_ =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+      0x9E3779B97F4A7C15ULL;
 }
 
 int StdRandom::Uniform(int low, int high) {
@@ -117,8 +135,8 @@ void AlsaSound::PlayWav(const QByteArray& wav) {
   snd_pcm_t* pcm = nullptr;
   if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return;
   const snd_pcm_format_t format = bits == 16 ? SND_PCM_FORMAT_S16_LE : SND_PCM_FORMAT_U8;
-  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1,
-                         200000) == 0) {
+  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, channels, rate, 1, 200000) ==
+      0) {
     const unsigned frameBytes = channels * (bits == 16 ? 2 : 1);
     snd_pcm_sframes_t frames = avail / frameBytes;
     const unsigned char* p = b + dataStart;
@@ -153,8 +171,8 @@ bool QtShell::RunAndWait(const QString& program, const QStringList& args,
 }
 
 bool QtShell::OpenWithDesktop(const QString& pathOrUrl) {
-  const QUrl url = pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl)
-                                                              : QUrl::fromLocalFile(pathOrUrl);
+  const QUrl url =
+      pathOrUrl.contains(QStringLiteral("://")) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
   return QDesktopServices::openUrl(url);
 }
 

@@ -35,6 +35,20 @@ class StdRandom : public IRandom {
   unsigned long long state_;
 };
 
+// The dialogs of a show that nobody can answer (drawn into XScreenSaver's
+// window, which owns the keyboard and the mouse): texts go to the standard
+// error stream, every question is answered "no", every chooser cancelled.
+class QuietDialogs : public IDialogs {
+ public:
+  void Notice(const QString& text) override;
+  void ErrorBox(const QString& text) override;
+  bool Confirm(const QString& text) override;
+  void ConfirmYesOnly(const QString& text) override;
+  std::optional<QString> ChooseDirectory(const QString& startPath) override;
+  std::optional<QString> ChooseExecutable() override;
+  void Beep() override {}
+};
+
 // Flushes the standard streams and ends the process at once.
 class RealProcessExit : public IProcessExit {
  public:

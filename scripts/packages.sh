@@ -8,10 +8,14 @@
 #   libasound2-dev             the history-step tone (ALSA)
 #   libx11-dev                 the X server's screen-saver delay
 #   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core"
+#   qt6-translations-l10n      Qt's own dialogs and buttons in French (qtbase_fr.qm)
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs"
+#   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
+#                              that watch the real program (two monitors with xrandr,
+#                              keys with xdotool, the pointer shape with XFixes)
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs xvfb x11-xserver-utils xdotool libxfixes-dev"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 

@@ -232,8 +232,15 @@ void Tdiapo::StartUpSequence() {
   ShowNextPicture();
 }
 
+void Tdiapo::SetHostWindowMode() {
+  host_window_mode_ = true;
+  // The host ends the program; the mouse is not watched.
+  Timer1->stop();
+}
+
 void Tdiapo::QuitProgram() {
   if (last_key == 32) return;
+  if (host_window_mode_) services_.exit.Exit(1);  // nothing is written
   // A quit already under way (its error box lets the timer and the keys
   // through) is not started a second time.
   if (quitting_) return;

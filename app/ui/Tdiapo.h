@@ -58,6 +58,12 @@ class Tdiapo : public QWidget {
   // True while a run of the show is under way (defined with the show).
   bool ShowRunActive() const;
 
+  // Drawn into another program's window (XScreenSaver's): the show only,
+  // with neither panel nor key or mouse handling (the host owns the input and
+  // ends the program), and no file written. Call before Start().
+  void SetHostWindowMode();
+  bool HostWindowMode() const { return host_window_mode_; }
+
   // The key preview: every key press and release of this window, before any
   // control sees it. A release acts only when this window took its press
   // (not a dialog, and no dialog open then). Auto-repeats are ignored.
@@ -458,6 +464,10 @@ class Tdiapo : public QWidget {
   QStringList loaded_directory_lines_;
   QList<bool> loaded_directory_ticks_;
   QColor window_colour_;
+  bool host_window_mode_ = false;
+  // The current-directory list as read once, consumed in memory only (host
+  // window mode).
+  std::optional<QStringList> host_current_list_;
   bool pointer_hidden_ = false;
   bool creation_finished_ = false;
 };

@@ -54,7 +54,7 @@ void Tdiapo::RebuildCatalogue() {
   DirectoryScan scan(CurrentScanFilter(),
                      ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu}, catalogue,
                      scan_counter, std::move(hooks));
-  ld::RebuildCatalogue(roots, scan);
+  ld::RebuildCatalogue(roots, scan, host_window_mode_);
 }
 
 void Tdiapo::PrepareCatalogue() {
@@ -62,7 +62,15 @@ void Tdiapo::PrepareCatalogue() {
   // show may start on a half-built catalogue or clear the scan's stop.
   preparing_catalogue_ = true;
   const auto ready = qScopeGuard([this] { preparing_catalogue_ = false; });
-  ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
+  if (host_window_mode_) {
+    // Drawn into another program's window, nothing is written: the saved
+    // catalogue when it can be trusted, else a scan kept in memory.
+    if (ChooseCatalogueAction() != CatalogueAction::Load ||
+        LoadCatalogue(catalogue) != LoadResult::Loaded)
+      RebuildCatalogue();
+  } else {
+    ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
+  }
   Label13->setText(QString::number(catalogue.Count()) + QStringLiteral(" images"));
 }
 

@@ -82,7 +82,7 @@ void Tdiapo::LoadSettings() {
   LoadHistory();
   // 5. Nothing to show yet: act as a release of Space, which opens the panel
   // with the normal pointer while the catalogue is prepared.
-  if (catalogue.Count() == 0) FormKeyUp(keys::kSpace);
+  if (catalogue.Count() == 0 && !host_window_mode_) FormKeyUp(keys::kSpace);
 }
 
 QStringList Tdiapo::SettingsLines() {
@@ -211,8 +211,10 @@ void Tdiapo::LoadHistory() {
     return;
   }
   // First start (no history yet): the full panel, and the message that
-  // tells what to do. There is no history on disk to keep.
+  // tells what to do; a show without panel has none of them. There is no
+  // history on disk to keep.
   history_read_ = true;
+  if (host_window_mode_) return;
   Button_avec_sans_optionClick();
   MarkRebuildNeeded();
   Label6->setWordWrap(false);
@@ -243,6 +245,15 @@ void Tdiapo::SaveHistory() {
 
 QString Tdiapo::TakeFromCurrentDirectoryList(const QString& chosen) {
   const QString path = DataPath(files::kCurrentDirectoryList);
+  if (host_window_mode_) {
+    // Read once, then shortened in memory: the file stays as it is.
+    if (!host_current_list_) host_current_list_ = ReadTextLines(path).value_or(QStringList());
+    QStringList& list = *host_current_list_;
+    if (list.size() < 2) return chosen;
+    const QString picture = JoinPath(list[0], list[1]);
+    list.removeAt(1);
+    return picture;
+  }
   auto lines = ReadTextLines(path);
   if (!lines) return chosen;
   ListBox_fic_rep_crt = *lines;

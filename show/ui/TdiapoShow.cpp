@@ -136,6 +136,17 @@ void Tdiapo::ShowNextPicture() {
   history_slot = -1;
   // Step 2.
   if (catalogue.Count() == 0) {
+    if (host_window_mode_) {
+      // No panel here: a word on what to do, in the middle of a black screen.
+      SetWindowColour(Qt::black);
+      Label1->clear();
+      Label6->setText(
+          QStringLiteral("Aucune image : lancez luminodrift pour choisir les répertoires"));
+      Label6->adjustSize();
+      Label6->move((width() - Label6->width()) / 2, height() / 3);
+      Label6->show();
+      return;
+    }
     // Nothing to show: the panel stays open with the normal pointer so that
     // directories can be added.
     Panel1->show();
@@ -270,7 +281,9 @@ std::optional<QString> Tdiapo::PeekNextForwardPath() {
   const int i = selection.PeekNextIndex(n, CurrentSelectionSettings(), services().random);
   QString path = catalogue.CataloguePath(i);
   // The current-directory list is read, never shortened, here.
-  if (auto lines = ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
+  if (auto lines = host_window_mode_ && host_current_list_
+                       ? host_current_list_
+                       : ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
       lines && lines->size() >= 2)
     path = JoinPath((*lines)[0], (*lines)[1]);
   return path;
@@ -290,6 +303,9 @@ void Tdiapo::SetPictureDecoder(PicturePrefetcher::Decoder decoder) {
 void Tdiapo::LoadPicture(const QString& path, std::function<void()> then) {
   // The picture control always stretches its picture into its rectangle.
   if (!IsExistingFile(path)) {
+    // Drawn into another program's window nothing is saved: the show goes
+    // on with the next picture.
+    if (host_window_mode_) return;
     // The catalogue is out of date: save, request a rebuild and quit. The
     // quit returns while the Space key is being handled.
     aPanel_sauve_param_et_BD0_et_quitterClick();
@@ -353,7 +369,7 @@ void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
   }
   // Step 2.
   if (!IsExistingFile(path)) {
-    aPanel_sauve_param_et_BD0_et_quitterClick();
+    if (!host_window_mode_) aPanel_sauve_param_et_BD0_et_quitterClick();
     return done();
   }
   // Step 3: a history step only sounds the tone.
