@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The show benchmark: each figure beside its reference, measured in the same
 # run on a generated 24-megapixel 4:2:0 photo-like JPEG (and the same with
-# Exif orientation 6) for a 1920 x 1080 screen.
+# Exif orientation 6, and as HEIC and PNG) for a 1920 x 1080 screen.
 #   bench/run_show_bench.sh [BUILD_DIR] [WORK_DIR]
 # BUILD_DIR (default build-bench) is configured as a release build; WORK_DIR
 # (default /tmp/luminodrift-show-bench) keeps the two generated pictures.
@@ -16,11 +16,12 @@ cmake --build "$build" -j2 --target ld_show_bench >/dev/null
 bench="$build/bench/ld_show_bench"
 
 mkdir -p "$work"
-if [ ! -s "$work/photo24.jpg" ] || [ ! -s "$work/photo24_o6.jpg" ]; then
+if [ ! -s "$work/photo24.jpg" ] || [ ! -s "$work/photo24_o6.jpg" ] || [ ! -s "$work/photo24.heic" ] ||
+  [ ! -s "$work/photo24.png" ]; then
   "$bench" generate "$work"
 fi
 # Warm the cache.
-cat "$work/photo24.jpg" "$work/photo24_o6.jpg" >/dev/null
+cat "$work"/photo24* >/dev/null
 
 echo "== decoding (median of 7, warm cache)"
 "$bench" decode "$work"

@@ -3,15 +3,19 @@
 // memory the show holds. Each figure is printed beside its reference.
 //
 //   ld_show_bench generate DIR   writes DIR/photo24.jpg (6000 x 4000, 4:2:0,
-//                                photo-like) and DIR/photo24_o6.jpg (the
-//                                same with Exif orientation 6)
+//                                photo-like), DIR/photo24_o6.jpg (the same
+//                                with Exif orientation 6), and the same
+//                                picture as DIR/photo24.heic and .png
 //   ld_show_bench decode DIR     picture-ready and full decode times against
-//                                djpeg at the same scale (median of 7)
+//                                djpeg at the same scale (median of 7); the
+//                                picture-ready time of the HEIC and the PNG
 //   ld_show_bench show DIR       the real show, offscreen at 1920 x 1080 with
 //                                short pauses: the gap between the end of a
 //                                picture's pause and the next picture painted
-//                                (median of 20), the zoom frame paint time
-//                                (median), and the peak resident size
+//                                (median of 20), the same with HEIC and PNG
+//                                pictures in the show, the zoom frame paint
+//                                time (median), and the peak resident size
+#include <libheif/heif.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,10 +25,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QStringList>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "app/ui/Tdiapo.h"
@@ -117,6 +125,35 @@ int Generate(const QString& dir) {
   g.close();
   std::printf("generated %s/photo24.jpg (%d x %d, 4:2:0, %.1f MB) and photo24_o6.jpg\n",
               qPrintable(dir), kW, kH, size / 1e6);
+  // The same picture as a PNG and as a HEIC (x265, quality 80, as a phone
+  // writes it).
+  const QImage img(rgb.data(), kW, kH, kW * 3, QImage::Format_RGB888);
+  img.save(dir + "/photo24.png", "PNG");
+  std::printf("generated %s/photo24.png (%.1f MB)\n", qPrintable(dir),
+              QFileInfo(dir + "/photo24.png").size() / 1e6);
+  heif_context* ctx = heif_context_alloc();
+  heif_image* image = nullptr;
+  heif_image_create(kW, kH, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+  heif_image_add_plane(image, heif_channel_interleaved, kW, kH, 8);
+  int stride = 0;
+  uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+  for (int y = 0; y < kH; ++y)
+    std::memcpy(plane + static_cast<size_t>(y) * stride, &rgb[static_cast<size_t>(y) * kW * 3],
+                static_cast<size_t>(kW) * 3);
+  heif_encoder* encoder = nullptr;
+  heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder);
+  if (!encoder) {
+    std::fprintf(stderr, "no HEVC encoder in libheif\n");
+    return 1;
+  }
+  heif_encoder_set_lossy_quality(encoder, 80);
+  heif_context_encode_image(ctx, image, encoder, nullptr, nullptr);
+  heif_encoder_release(encoder);
+  heif_context_write_to_file(ctx, qPrintable(dir + "/photo24.heic"));
+  heif_image_release(image);
+  heif_context_free(ctx);
+  std::printf("generated %s/photo24.heic (%.1f MB)\n", qPrintable(dir),
+              QFileInfo(dir + "/photo24.heic").size() / 1e6);
   return 0;
 }
 
@@ -146,7 +183,7 @@ Decoded TimeDecode(const QString& path, const ld::DisplayTarget& target, int run
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer t;
     t.start();
-    ld::DecodedPicture p = ld::DecodeJpegFile(path, target.Limits());
+    ld::DecodedPicture p = ld::DecodePictureFile(path, target.Limits());
     times.push_back(t.nsecsElapsed() / 1e6);
     if (i == runs - 1) d.picture = std::move(p);
   }
@@ -204,6 +241,17 @@ int Decode(const QString& dir) {
         "djpeg\n",
         100 * fit.ms / full.ms, qPrintable(scale), 100 * djpegScaled / djpegFull);
   }
+  // The other formats have no scaled decode: decoded whole, then scaled
+  // down to the fitted size. Beside them, the JPEG of the same picture.
+  const Decoded jpeg = TimeDecode(dir + "/photo24.jpg", ld::DisplayTarget{kScreen, 0, 16}, runs);
+  for (const char* name : {"photo24.heic", "photo24.png"}) {
+    const Decoded d = TimeDecode(dir + "/" + name, ld::DisplayTarget{kScreen, 0, 16}, 3);
+    std::printf("%s\n  decoded for effect 0: %d x %d of %d x %d\n", name, d.picture.image.width(),
+                d.picture.image.height(), d.picture.ownSize.width(), d.picture.ownSize.height());
+    std::printf("%-44s %8.1f ms   %-26s %8.1f ms   (median of 3)\n",
+                "  picture ready, effect 0 (file to upright)", d.ms, "JPEG of the same picture",
+                jpeg.ms);
+  }
   return 0;
 }
 
@@ -215,19 +263,20 @@ long PeakRssKb() {
   return u.ru_maxrss;
 }
 
-int Show(const QString& dir) {
-  ld::RealServices real;
-  const QString links = dir + "/show";
+// The gap between the end of a picture's pause and the next picture
+// painted, effect 0 with pauses of pauseMs, over `pictures` distinct paths
+// that link to `targets` in turn.
+std::vector<double> Gaps(ld::RealServices& real, const QString& dir, const QString& sub,
+                         const QStringList& targets, int pictures, int pauseMs) {
+  const QString links = dir + "/" + sub;
   QDir(links).removeRecursively();
   QDir().mkpath(links);
-  // Twenty-one distinct paths, upright and turned pictures in turn.
-  const int pictures = 21;
+  QStringList names;
   for (int i = 0; i < pictures; ++i) {
-    const QString target = dir + (i % 2 ? "/photo24_o6.jpg" : "/photo24.jpg");
-    QFile::link(target, links + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QChar('0')));
+    const QString target = dir + "/" + targets[i % targets.size()];
+    names << QStringLiteral("p%1.%2").arg(i, 2, 10, QChar('0')).arg(QFileInfo(target).suffix());
+    QFile::link(target, links + "/" + names.back());
   }
-
-  // --- the gap between pictures, effect 0 with 300 ms pauses ---
   std::vector<double> gaps;
   {
     ld::Tdiapo w(real.services, QString(), kScreen);
@@ -237,10 +286,9 @@ int Show(const QString& dir) {
     w.CheckBox_rnd->setChecked(false);
     w.Rdg1->SetItemIndex(0);
     w.RadioGroup_titre_ecran->SetItemIndex(2);
-    w.dt0_a = 300;
+    w.dt0_a = pauseMs;
     w.sequential_index = pictures - 1;
-    for (int i = 0; i < pictures; ++i)
-      w.catalogue.AppendCatalogueEntry(links, QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar('0')));
+    for (const QString& name : names) w.catalogue.AppendCatalogueEntry(links, name);
     QElapsedTimer clock;
     clock.start();
     qint64 pauseOver = -1;
@@ -253,11 +301,36 @@ int Show(const QString& dir) {
       if (++shown >= pictures - 1) QCoreApplication::quit();
     };
     QTimer::singleShot(0, &w, [&] { w.ShowNextPicture(); });
-    QTimer::singleShot(60000, qApp, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(pictures * (pauseMs + 5000) + 30000, qApp, [] { QCoreApplication::quit(); });
     qApp->exec();
     w.on_pause_over = nullptr;
     w.on_picture_painted = nullptr;
   }
+  return gaps;
+}
+
+void GapLine(const char* what, const std::vector<double>& gaps) {
+  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu; max %.1f ms)\n", what,
+              Median(gaps), "reference", 20.0, Median(gaps) <= 20 ? "ok" : "OVER", gaps.size(),
+              gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+}
+
+int Show(const QString& dir) {
+  ld::RealServices real;
+  // Twenty-one distinct paths, upright and turned pictures in turn, 300 ms
+  // pauses.
+  const std::vector<double> gaps =
+      Gaps(real, dir, "show", {"photo24.jpg", "photo24_o6.jpg"}, 21, 300);
+  // HEIC and PNG take longer to decode than a JPEG: pauses long enough for
+  // the next picture to be decoded while one is on screen, as a show's
+  // pauses of several seconds are.
+  const Decoded heic = TimeDecode(dir + "/photo24.heic", ld::DisplayTarget{kScreen, 0, 16}, 1);
+  const Decoded png = TimeDecode(dir + "/photo24.png", ld::DisplayTarget{kScreen, 0, 16}, 1);
+  const int mixedPause =
+      std::max(300, static_cast<int>(std::ceil(std::max(heic.ms, png.ms) * 1.5 / 100)) * 100);
+  const std::vector<double> mixedGaps =
+      Gaps(real, dir, "mixed", {"photo24.heic", "photo24.png", "photo24.jpg"}, 13, mixedPause);
+  const QString links = dir + "/show";
 
   // --- zoom frames from the 24 Mpx picture, zoom to 32 tenths ---
   std::vector<double> paints;
@@ -306,10 +379,9 @@ int Show(const QString& dir) {
 
   std::printf(
       "show offscreen at 1920 x 1080, 24 Mpx pictures (upright and orientation 6 in turn)\n");
-  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu; max %.1f ms)\n",
-              "  end of pause to next picture painted", Median(gaps), "reference", 20.0,
-              Median(gaps) <= 20 ? "ok" : "OVER", gaps.size(),
-              gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+  GapLine("  end of pause to next picture painted", gaps);
+  std::printf("show with HEIC, PNG and JPEG in turn, %d ms pauses\n", mixedPause);
+  GapLine("  end of pause to next picture painted", mixedGaps);
   std::printf(
       "%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu paints, %d frames in %.0f ms = %.0f "
       "fps)\n",

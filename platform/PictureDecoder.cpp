@@ -88,6 +88,12 @@ std::optional<Scale> ChooseScale(int sw, int sh, QSize need, qint64 maxPixels) {
 
 const QString kUndecodable = QStringLiteral("Image illisible");
 
+// The largest picture a decode may make: maxPixels, or without it the bound
+// of a picture decoded whole.
+qint64 KeptPixelBound(const DecodeLimits& limits) {
+  return limits.maxPixels > 0 ? limits.maxPixels : limits.maxSourcePixels;
+}
+
 // Qt's JPEG reader, for the CMYK pictures that TurboJPEG cannot decode into
 // RGB: decoded at a reduced size when that is all the display needs, turned
 // by the same orientation.
@@ -102,7 +108,8 @@ DecodedPicture DecodeCmykJpeg(const QByteArray& data, const DecodeLimits& limits
   const QSize own = Oriented(stored, o);
   const QSize need = Wanted(limits, own);
   const QSize storedNeed = SwapsWidthAndHeight(o) ? need.transposed() : need;
-  const auto scale = ChooseScale(stored.width(), stored.height(), storedNeed, limits.maxPixels);
+  const auto scale =
+      ChooseScale(stored.width(), stored.height(), storedNeed, KeptPixelBound(limits));
   if (!scale) return Refused(QStringLiteral("Image trop grande"));
   const QSize target(scale->Apply(stored.width()), scale->Apply(stored.height()));
   if (target != stored) reader.setScaledSize(target);
@@ -201,7 +208,7 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   const QSize own = Oriented(QSize(sw, sh), o);
   const QSize need = Wanted(limits, own);
   const QSize storedNeed = SwapsWidthAndHeight(o) ? need.transposed() : need;
-  const auto scale = ChooseScale(sw, sh, storedNeed, limits.maxPixels);
+  const auto scale = ChooseScale(sw, sh, storedNeed, KeptPixelBound(limits));
   // A header that announces more than the screen could ever show, even at
   // the smallest scale, is refused before anything is allocated.
   if (!scale) return Refused(QStringLiteral("Image trop grande"));

@@ -341,7 +341,7 @@ class Tdiapo : public QWidget {
   // undecodable after picture_time_limit_ms. Without `then`, the picture may
   // still be on its way when it returns.
   void LoadPicture(const QString& path, std::function<void()> then = nullptr);
-  int picture_time_limit_ms = 8000;
+  int picture_time_limit_ms = 60000;
   // For tests: the decoder of the show's pictures.
   void SetPictureDecoder(PicturePrefetcher::Decoder decoder);
   // Starts the display of the picture just loaded; `done` runs when its
