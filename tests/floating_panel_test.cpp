@@ -61,7 +61,7 @@ TEST(FloatingPanel, DraggedByItsBackgroundItFloatsFollowsTheLayoutsAndComesBack)
   EXPECT_EQ(w->Panel1->pos(), QPoint(0, 0));
 
   // Its keys reach the show; hiding and showing the panel takes its window.
-  QTest::keyRelease(w->Edit_rayon_rnd, Qt::Key_A);
+  QTest::keyClick(w->Edit_rayon_rnd, Qt::Key_A);
   EXPECT_EQ(w->last_key, 65);
   EXPECT_TRUE(w->stop_requested);
   w->Panel1->hide();

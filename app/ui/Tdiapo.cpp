@@ -348,8 +348,9 @@ void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   if (e->type() != QEvent::KeyRelease) return;
   // A release whose press went to a dialog (Esc closing "Quitter ?", Enter
   // on a notice) or came while one was open is the end of that answer, not
-  // a command of the show.
-  if (!keys_down_.remove(e->key()) || !here) return;
+  // a command of the show. A delivery elsewhere (a screen cover, which hands
+  // the key on to this window) leaves the press noted for the one that comes.
+  if (!here || !keys_down_.remove(e->key())) return;
   const int key = VirtualKeyCode(e->key());
   // Typing into an edit box: these keys are text there, not show commands.
   if (qobject_cast<QLineEdit*>(QApplication::focusWidget()) &&
