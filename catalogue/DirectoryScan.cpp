@@ -161,13 +161,13 @@ void DirectoryScan::Enter(int fd, const QString& directory, qsizetype pathBytes)
     listingFd = ::dup(fd);
   }
   if (listingFd < 0) return;
-  DIR* listing = ::fdopendir(listingFd);
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(listingFd), &::closedir);
   if (!listing) {
     ::close(listingFd);
     return;
   }
-  const bool complete = ReadListing(listing, *frame);
-  ::closedir(listing);
+  const bool complete = ReadListing(listing.get(), *frame);
+  listing.reset();
   if (!complete) return;  // stopped while listing
 
   // The display order of the names kept.

@@ -90,6 +90,7 @@ class DirectoryScan {
   ScanHooks hooks_;
   std::vector<std::unique_ptr<Frame>> stack_;  // the directories from the root down
   std::set<std::pair<dev_t, ino_t>> onPath_;   // the same, by device and inode
+  QString nameBuffer_;                         // "/" + a name, for the exclusion test
   int sinceClockCheck_ = 0;
   std::chrono::steady_clock::time_point lastEvents_;
 };

@@ -175,11 +175,15 @@ ExclusionMatcher::DirectoryState ExclusionMatcher::ForDirectory(const QString& d
 }
 
 bool ExclusionMatcher::MatchesName(const DirectoryState& directory, const QString& name) const {
+  return MatchesTail(directory, QString(u'/' + name));
+}
+
+bool ExclusionMatcher::MatchesTail(const DirectoryState& directory,
+                                   QStringView slashAndName) const {
   if (directory.excluded) return true;
   if (IsEmpty()) return false;
   int node = directory.node;
-  const QString tail = u'/' + name;
-  return Run(node, tail.constData(), tail.size());
+  return Run(node, slashAndName.data(), slashAndName.size());
 }
 
 }  // namespace ld

@@ -37,6 +37,8 @@ class ExclusionMatcher {
   DirectoryState ForDirectory(const QString& directory) const;
   // True when an item occurs in directory + "/" + name.
   bool MatchesName(const DirectoryState& directory, const QString& name) const;
+  // The same with "/" + name given (the scan decodes names into one buffer).
+  bool MatchesTail(const DirectoryState& directory, QStringView slashAndName) const;
 
  private:
   struct Node {

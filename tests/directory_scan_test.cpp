@@ -306,7 +306,7 @@ TEST(DirectoryScan, RebuildOverTheRoots) {
   EXPECT_EQ(c.Count(), 250 + 250 + 1 + 250);
   EXPECT_EQ(c.Directories(),
             (QStringList{one, two + QStringLiteral("/A"), two + QStringLiteral("/a")}))
-      << "the order of A and a follows the listing";
+      << "A and a: equal names for the order, then by their bytes";
 }
 
 TEST(DirectoryScan, RulesApplyDuringTheWalk) {

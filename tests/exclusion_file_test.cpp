@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <iterator>
 
+#include "catalogue/CatalogueFiles.h"
 #include "catalogue/ExclusionFile.h"
 #include "catalogue/ScanRules.h"
 #include "platform/DataDir.h"
@@ -13,6 +16,7 @@
 #include "platform/TextFile.h"
 #include "support/Recording.h"
 #include "support/TempData.h"
+#include "support/TestWindow.h"
 
 namespace ld {
 namespace {
@@ -226,6 +230,29 @@ TEST(ExclusionFile, UnreadableOrHugeFilesStopTheReadingWithTheirName) {
   repeated += "-\r\n";
   testing::WriteBytes(path, repeated);
   EXPECT_THROW(ReadExclusionFile(path, true, d), Error);
+}
+
+TEST(ExclusionFile, UnreadableFileStopsTheStartBeforeAnyRebuild) {
+  QTemporaryDir photos;
+  testing::WriteBytes(photos.path() + QStringLiteral("/a.jpg"), "xyz");
+  {
+    testing::TestWindow w;
+    w->CheckBox_fic_exclusion->setChecked(true);
+    w->SaveSettings();
+  }
+  testing::WriteBytes(DataFile(QString::fromLatin1(files::kDirectoryList)),
+                      photos.path().toUtf8() + "\r\n");
+  QFile::remove(DataFile(QString::fromLatin1(files::kDirectoryFlags)));  // every directory ticked
+  const QString path = DataFile(QString::fromLatin1(files::kExclusion));
+  QDir().mkpath(path);
+  testing::TestWindow w(QSize(1920, 1080), QString(), /*keepData=*/true);
+  w->Start();
+  // The message names the file, and the pictures it might exclude were not
+  // catalogued without it.
+  ASSERT_EQ(w.fake.dialogs.errors.size(), 1);
+  EXPECT_TRUE(w.fake.dialogs.errors.front().contains(path));
+  EXPECT_EQ(w->catalogue.Count(), 0);
+  EXPECT_FALSE(QFileInfo::exists(CatalogueRecordsPath()));
 }
 
 }  // namespace
