@@ -116,11 +116,15 @@ NameOrder::NameOrder() : collator_(QLocale(QLocale::French, QLocale::France)) {
   for (const char* n : kSampleNames) bytes.emplace_back(n);
   std::vector<std::string_view> names;
   for (const QByteArray& b : bytes) names.push_back(View(b));
+  // The table must cover every sample name and give the collator's order.
+  std::string key;
+  bool covered = true;
+  for (std::string_view n : names) covered = TableKey(n, key) && covered;
   std::vector<std::uint32_t> byTable, byCollator;
   tableInUse_ = true;
   Sort(names, byTable);
   SortByCollator(names, byCollator);
-  tableInUse_ = byTable == byCollator;
+  tableInUse_ = covered && byTable == byCollator;
 }
 
 void NameOrder::BuildTable() {
@@ -165,7 +169,7 @@ void NameOrder::BuildTable() {
   int a = kFirstAccent;
   for (size_t i = 0; i < accents.size(); ++i) {
     if (i > 0 && accentLess(accents[i - 1], accents[i])) ++a;
-    if (a >= kFirstRank) return;
+    if (a > 0xFF) return;  // secondaries are compared only with secondaries
     accentRank[accents[i].unicode() - 0x300] = static_cast<std::uint8_t>(a);
   }
   for (const auto& [c, accent] : accented) {
