@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <cerrno>
+#include <climits>
+#include <optional>
 #include <string_view>
 
+#include "catalogue/NameOrder.h"
 #include "catalogue/Utf8.h"
 #include "platform/Paths.h"
 
@@ -34,15 +38,47 @@ bool HasLineBreak(std::string_view name) {
   return name.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The longest path that open() takes (PATH_MAX less its terminating zero);
+// a picture whose path is longer could be catalogued but never shown.
+constexpr qsizetype kMaxPathBytes = PATH_MAX - 1;
+// Directories held open at once; deeper ones are opened again by their full
+// name when the walk comes back to them.
+constexpr size_t kHeldDirectories = 32;
+
+bool WalkSubDirectories(const PictureRules& rules) { return rules.Filter().subDirectories > 0; }
+
 }  // namespace
 
-// What the walk knows about the directory it is listing; the rules that look
-// at the directory alone are tested once, at its first picture.
+// One entry of a listing kept for the walk: its name in the frame's arena
+// (followed by a zero byte) and what the listing says it is.
+struct DirectoryScan::Item {
+  std::uint32_t name = 0;
+  std::uint32_t length = 0;
+  unsigned char type = DT_UNKNOWN;
+  bool pictureName = false;
+};
+
+// What the walk knows about a directory it is in: the entries still to
+// handle, in display order, and the rules that look at the directory alone,
+// tested once, at its first picture.
 struct DirectoryScan::Frame {
-  const QString& directory;
-  int dirIndex = -1;       // position in the directory table, once it has a picture
+  QString directory;
+  qsizetype pathBytes = 0;  // of the directory's path in UTF-8
+  int fd = -1;              // -1 once released; opened again by its path
+  dev_t dev = 0;
+  ino_t ino = 0;
+  std::string names;
+  std::vector<Item> items;
+  size_t next = 0;
+  int dirIndex = -1;        // position in the directory table, once it has a picture
   int directoryRules = -1;  // -1 not tested yet, else 0 / 1
   int directoryMarked = -1;
+  std::optional<ExclusionMatcher::DirectoryState> exclusions;
+
+  ~Frame() {
+    if (fd >= 0) ::close(fd);
+  }
+  const char* NameOf(const Item& item) const { return names.data() + item.name; }
 };
 
 DirectoryScan::DirectoryScan(const ScanFilter& filter, const ExclusionLists& exclusions,
@@ -52,6 +88,8 @@ DirectoryScan::DirectoryScan(const ScanFilter& filter, const ExclusionLists& exc
       counter_(scanCounter),
       hooks_(std::move(hooks)),
       lastEvents_(std::chrono::steady_clock::now()) {}
+
+DirectoryScan::~DirectoryScan() = default;
 
 void DirectoryScan::LetEventsThrough() {
   if (hooks_.letEventsThrough) hooks_.letEventsThrough();
@@ -73,57 +111,151 @@ void DirectoryScan::CountEntry() {
 bool DirectoryScan::AcceptPicture(const QString& fullPath, const QString& name, bool isDirectory,
                                   const QString& directory) {
   if (!rules_.Accepts(fullPath, isDirectory, directory)) return false;
+  if (fullPath.toUtf8().size() > kMaxPathBytes) return false;
   return catalogue_.AppendCatalogueEntry(directory, name);
 }
 
 void DirectoryScan::ScanDirectory(const QString& directory) {
   const QByteArray path = QFile::encodeName(directory);
+  if (path.size() > kMaxPathBytes) return;
   const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  Walk(fd, directory);
-}
-
-void DirectoryScan::Walk(int fd, const QString& directory) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return;
-  }
-  // A directory already on the path from the root is reached through a link
-  // loop: walking it again would never end.
-  for (const auto& [dev, ino] : path_) {
-    if (dev == st.st_dev && ino == st.st_ino) {
-      ::close(fd);
-      return;
+  // Whatever ends the walk (a stop, or an exception from a hook), the
+  // directories still open are closed.
+  struct Unwind {
+    DirectoryScan& scan;
+    ~Unwind() {
+      while (!scan.stack_.empty()) scan.Leave();
     }
-  }
-  DIR* listing = ::fdopendir(fd);
-  if (!listing) {
-    ::close(fd);
-    return;
-  }
-  path_.emplace_back(st.st_dev, st.st_ino);
-  Frame frame{directory};
-  const int dirFd = ::dirfd(listing);
-  while (!StopRequested()) {
-    const dirent* e = ::readdir(listing);
-    if (!e) break;
-    CountEntry();
-    HandleEntry(frame, dirFd, e->d_name, e->d_type);
+  } unwind{*this};
+  Enter(fd, directory, path.size());
+  while (!stack_.empty()) {
+    Frame& frame = *stack_.back();
+    if (StopRequested() || frame.next >= frame.items.size()) {
+      Leave();
+      continue;
+    }
+    const Item item = frame.items[frame.next++];
+    HandleEntry(frame, item);  // may enter a sub-directory
     MaybeLetEventsThrough();
   }
-  ::closedir(listing);
-  path_.pop_back();
 }
 
-void DirectoryScan::HandleEntry(Frame& frame, int dirFd, const char* cname, unsigned char type) {
-  const std::string_view name(cname);
-  if (name == "." || name == "..") return;
-  if (HasLineBreak(name)) return;
-  const bool walkSubDirectories = rules_.Filter().subDirectories > 0;
-  const bool pictureName = HasPictureName(name);
-  if (!pictureName && (!walkSubDirectories || type == DT_REG)) return;
+void DirectoryScan::Enter(int fd, const QString& directory, qsizetype pathBytes) {
+  auto frame = std::make_unique<Frame>();
+  frame->fd = fd;
+  frame->directory = directory;
+  frame->pathBytes = pathBytes;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return;
+  // A directory already on the path from the root is reached through a link
+  // loop: walking it again would never end.
+  if (onPath_.count({st.st_dev, st.st_ino}) != 0) return;
+  frame->dev = st.st_dev;
+  frame->ino = st.st_ino;
+  // The listing reads through its own descriptor, so the frame's stays open
+  // for the entries' tests once the listing is closed.
+  int listingFd = ::dup(fd);
+  if (listingFd < 0 && (errno == EMFILE || errno == ENFILE)) {
+    ReleaseHeldDirectories();
+    listingFd = ::dup(fd);
+  }
+  if (listingFd < 0) return;
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(listingFd), &::closedir);
+  if (!listing) {
+    ::close(listingFd);
+    return;
+  }
+  const bool complete = ReadListing(listing.get(), *frame);
+  listing.reset();
+  if (!complete) return;  // stopped while listing
 
+  // The display order of the names kept.
+  std::vector<std::string_view> names;
+  names.reserve(frame->items.size());
+  for (const Item& item : frame->items) names.emplace_back(frame->NameOf(item), item.length);
+  std::vector<std::uint32_t> order;
+  NameOrder::Instance().Sort(names, order);
+  std::vector<Item> sorted;
+  sorted.reserve(order.size());
+  for (std::uint32_t i : order) sorted.push_back(frame->items[i]);
+  frame->items = std::move(sorted);
+
+  onPath_.insert({frame->dev, frame->ino});
+  stack_.push_back(std::move(frame));
+  if (stack_.size() > kHeldDirectories) {
+    Frame& far = *stack_[stack_.size() - 1 - kHeldDirectories];
+    if (far.fd >= 0) ::close(far.fd);
+    far.fd = -1;
+  }
+}
+
+bool DirectoryScan::ReadListing(DIR* listing, Frame& frame) {
+  const bool walkSubDirectories = WalkSubDirectories(rules_);
+  for (;;) {
+    if (StopRequested()) return false;
+    const dirent* e = ::readdir(listing);
+    if (!e) return true;
+    CountEntry();
+    MaybeLetEventsThrough();
+    const std::string_view name(e->d_name);
+    if (name == "." || name == "..") continue;
+    if (HasLineBreak(name) || !IsValidUtf8(name)) continue;
+    const bool pictureName = HasPictureName(name);
+    const unsigned char type = e->d_type;
+    // What can still be a picture or a directory to walk.
+    const bool keep = type == DT_REG   ? pictureName
+                      : type == DT_DIR ? walkSubDirectories
+                                       : (type == DT_LNK || type == DT_UNKNOWN) &&
+                                             (pictureName || walkSubDirectories);
+    if (!keep) continue;
+    Item item;
+    item.name = static_cast<std::uint32_t>(frame.names.size());
+    item.length = static_cast<std::uint32_t>(name.size());
+    item.type = type;
+    item.pictureName = pictureName;
+    frame.names.append(name);
+    frame.names.push_back('\0');
+    frame.items.push_back(item);
+  }
+}
+
+void DirectoryScan::Leave() {
+  onPath_.erase({stack_.back()->dev, stack_.back()->ino});
+  stack_.pop_back();
+}
+
+void DirectoryScan::ReleaseHeldDirectories() {
+  for (size_t i = 0; i + 1 < stack_.size(); ++i) {
+    if (stack_[i]->fd >= 0) ::close(stack_[i]->fd);
+    stack_[i]->fd = -1;
+  }
+}
+
+bool DirectoryScan::EnsureOpen(Frame& frame) {
+  if (frame.fd >= 0) return true;
+  const QByteArray path = QFile::encodeName(frame.directory);
+  int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
+    ReleaseHeldDirectories();
+    fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  struct stat st;
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_dev == frame.dev && st.st_ino == frame.ino) {
+    frame.fd = fd;
+    return true;
+  }
+  // Gone, or no longer the directory that was listed: the rest of it is
+  // passed over.
+  if (fd >= 0) ::close(fd);
+  frame.next = frame.items.size();
+  return false;
+}
+
+void DirectoryScan::HandleEntry(Frame& frame, const Item& item) {
+  if (!EnsureOpen(frame)) return;
+  const char* cname = frame.NameOf(item);
+  const unsigned char type = item.type;
   bool isDirectory = type == DT_DIR;
   bool isFile = type == DT_REG;
   long long size = -1;
@@ -131,47 +263,59 @@ void DirectoryScan::HandleEntry(Frame& frame, int dirFd, const char* cname, unsi
   if (type == DT_LNK || type == DT_UNKNOWN) {
     // Follow the link (or find out what the entry is); a dangling link is
     // passed over.
-    if (::fstatat(dirFd, cname, &st, 0) != 0) return;
+    if (::fstatat(frame.fd, cname, &st, 0) != 0) return;
     isDirectory = S_ISDIR(st.st_mode);
     isFile = S_ISREG(st.st_mode);
     size = st.st_size;
   }
 
-  if (isFile && pictureName) {
+  if (isFile && item.pictureName) {
     if (size < 0) {
-      if (::fstatat(dirFd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+      if (::fstatat(frame.fd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
       size = st.st_size;
     }
-    if (size > 0 && name.size() <= static_cast<size_t>(kMaxNameBytes) && IsValidUtf8(name)) {
-      const PictureRules& rules = rules_;
-      bool pathOk;
-      if (rules.Filter().useExclusionLists) {
-        pathOk = rules.PassesPathRules(JoinPath(frame.directory, QString::fromUtf8(cname)));
-      } else {
-        // The marks of the full path are those of its directory and of its
-        // name ("/" between them cannot be part of a mark).
-        if (frame.directoryMarked < 0) frame.directoryMarked = IsMarkedPath(frame.directory);
-        const int marking = rules.Filter().marking;
-        const bool marked = frame.directoryMarked == 1 || IsMarkedName(name);
-        pathOk = marking == 0 ? !marked : (marking == 2 ? marked : true);
-      }
-      if (pathOk) {
-        if (frame.directoryRules < 0)
-          frame.directoryRules = rules.PassesDirectoryRules(frame.directory) ? 1 : 0;
-        if (frame.directoryRules == 1) {
-          if (frame.dirIndex < 0) frame.dirIndex = catalogue_.DirectoryIndexFor(frame.directory);
-          catalogue_.AppendEntry(frame.dirIndex, cname, static_cast<int>(name.size()));
-        }
-      }
-    }
+    if (size > 0 && item.length <= static_cast<size_t>(kMaxNameBytes) &&
+        frame.pathBytes + 1 + item.length <= kMaxPathBytes)
+      AddPicture(frame, cname, item.length);
   }
 
-  if (isDirectory && walkSubDirectories) {
-    if (!IsValidUtf8(name)) return;
-    const int childFd = ::openat(dirFd, cname, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (isDirectory && WalkSubDirectories(rules_)) {
+    // A directory too deep for any picture path under it to be opened is not
+    // walked (the shortest picture path below it is one byte longer than
+    // its path plus a separator).
+    const qsizetype childBytes = frame.pathBytes + 1 + item.length;
+    if (childBytes + 2 > kMaxPathBytes) return;
+    int childFd = ::openat(frame.fd, cname, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (childFd < 0 && (errno == EMFILE || errno == ENFILE)) {
+      ReleaseHeldDirectories();  // all but this frame's own
+      childFd = ::openat(frame.fd, cname, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
     if (childFd < 0) return;
-    Walk(childFd, JoinPath(frame.directory, QString::fromUtf8(cname)));
+    Enter(childFd, JoinPath(frame.directory, QString::fromUtf8(cname, item.length)), childBytes);
   }
+}
+
+void DirectoryScan::AddPicture(Frame& frame, const char* cname, size_t length) {
+  const std::string_view name(cname, length);
+  const PictureRules& rules = rules_;
+  if (rules.Filter().useExclusionLists) {
+    // The directory's part of the path is read once for all its pictures.
+    if (!frame.exclusions) frame.exclusions = rules.Exclusions().ForDirectory(frame.directory);
+    if (rules.Exclusions().MatchesName(*frame.exclusions,
+                                       QString::fromUtf8(cname, static_cast<qsizetype>(length))))
+      return;
+  }
+  // The marks of the full path are those of its directory and of its name
+  // ("/" between them cannot be part of a mark).
+  if (frame.directoryMarked < 0) frame.directoryMarked = IsMarkedPath(frame.directory);
+  const int marking = rules.Filter().marking;
+  const bool marked = frame.directoryMarked == 1 || IsMarkedName(name);
+  if (!(marking == 0 ? !marked : (marking == 2 ? marked : true))) return;
+  if (frame.directoryRules < 0)
+    frame.directoryRules = rules.PassesDirectoryRules(frame.directory) ? 1 : 0;
+  if (frame.directoryRules != 1) return;
+  if (frame.dirIndex < 0) frame.dirIndex = catalogue_.DirectoryIndexFor(frame.directory);
+  catalogue_.AppendEntry(frame.dirIndex, cname, static_cast<int>(length));
 }
 
 }  // namespace ld

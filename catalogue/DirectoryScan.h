@@ -1,9 +1,13 @@
 #pragma once
 
+#include <dirent.h>
+#include <sys/types.h>
+
 #include <QString>
 #include <chrono>
 #include <functional>
-#include <sys/types.h>
+#include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -25,23 +29,32 @@ struct ScanHooks {
   std::function<void(int)> showCounter;
 };
 
-// The walk of picture directories that fills the catalogue: every entry in
-// the order the directory listing gives (never sorted), pictures tested by
-// IsPictureFile and the rules of AcceptPicture, sub-directories walked depth
-// first when the filter asks for them.
+// The walk of picture directories that fills the catalogue: within each
+// directory the entries in the order a French-speaking user's file manager
+// shows them (NameOrder), pictures tested by IsPictureFile and the rules of
+// AcceptPicture, sub-directories walked depth first when the filter asks for
+// them.
 //
-// Beyond the rules: symbolic links to directories are followed, but never
-// into a directory that is already on the path from the root (same device
-// and inode), so a link loop ends; names holding a line break, names that
-// are not valid UTF-8 and picture names of more than 80 bytes are not
-// catalogued (a directory whose name holds a line break or is not UTF-8 is
-// not walked either, since no path under it could be written to the
-// catalogue files). A directory that cannot be listed yields nothing,
-// silently.
+// Beyond the rules: only regular files (or links to them) are pictures;
+// symbolic links to directories are followed, but never into a directory that
+// is already on the path from the root (same device and inode), so a link
+// loop ends; names holding a line break, names that are not valid UTF-8,
+// picture names of more than 80 bytes and paths that cannot be opened by
+// their full name (4096 bytes or more) are not catalogued (a directory whose
+// name holds a line break or is not UTF-8 is not walked either, since no path
+// under it could be written to the catalogue files, and neither is one too
+// deep for any picture path under it to be opened). A directory that cannot
+// be listed yields nothing, silently.
+//
+// The walk keeps its own stack instead of recursing, so no depth of tree can
+// exhaust the thread's stack, and holds at most a few dozen directories open
+// (deeper ones are opened again by their full name), so the open-files limit
+// never cuts a deep tree short.
 class DirectoryScan {
  public:
   DirectoryScan(const ScanFilter& filter, const ExclusionLists& exclusions, Catalogue& catalogue,
                 int& scanCounter, ScanHooks hooks = {});
+  ~DirectoryScan();
 
   // Walks one directory (a root as listed, or parent + "/" + name).
   void ScanDirectory(const QString& directory);
@@ -60,8 +73,14 @@ class DirectoryScan {
 
  private:
   struct Frame;
-  void Walk(int fd, const QString& directory);
-  void HandleEntry(Frame& frame, int dirFd, const char* name, unsigned char type);
+  struct Item;
+  void Enter(int fd, const QString& directory, qsizetype pathBytes);
+  void Leave();
+  bool ReadListing(DIR* listing, Frame& frame);
+  void HandleEntry(Frame& frame, const Item& item);
+  void AddPicture(Frame& frame, const char* name, size_t length);
+  bool EnsureOpen(Frame& frame);
+  void ReleaseHeldDirectories();
   void CountEntry();
   void MaybeLetEventsThrough();
 
@@ -69,7 +88,9 @@ class DirectoryScan {
   Catalogue& catalogue_;
   int& counter_;
   ScanHooks hooks_;
-  std::vector<std::pair<dev_t, ino_t>> path_;  // directories from the root down
+  std::vector<std::unique_ptr<Frame>> stack_;  // the directories from the root down
+  std::set<std::pair<dev_t, ino_t>> onPath_;   // the same, by device and inode
+  QString nameBuffer_;                         // "/" + a name, for the exclusion test
   int sinceClockCheck_ = 0;
   std::chrono::steady_clock::time_point lastEvents_;
 };

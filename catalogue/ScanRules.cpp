@@ -9,14 +9,11 @@ namespace {
 const QString kMarkPlus = QStringLiteral("++");
 const QChar kMarkSection = QChar(0x00A7);  // "§"
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-// ".JPG" or ".BMP" at position i of the name, letter case ignored.
-bool PictureSuffixAt(std::string_view n, size_t i) {
-  if (i + 4 > n.size() || n[i] != '.') return false;
-  const char a = UpperAscii(n[i + 1]), b = UpperAscii(n[i + 2]), c = UpperAscii(n[i + 3]);
-  return (a == 'J' && b == 'P' && c == 'G') || (a == 'B' && b == 'M' && c == 'P');
-}
+// The picture extensions, lower case.
+constexpr std::string_view kPictureExtensions[] = {"jpg",  "jpeg", "jpe",  "jfif", "bmp",  "png",
+                                                   "webp", "tif",  "tiff", "heic", "heif", "avif"};
 
 }  // namespace
 
@@ -25,11 +22,18 @@ bool IsMarkedPath(const QString& path) {
 }
 
 bool HasPictureName(std::string_view n) {
-  // The first "." must not be the first character; a name without "." cannot
-  // hold ".JPG" either.
+  // Hidden names (a leading ".") are never pictures; the extension is the
+  // text after the last ".", compared without regard to ASCII letter case.
   if (n.empty() || n.front() == '.') return false;
-  for (size_t i = n.find('.'); i != std::string_view::npos; i = n.find('.', i + 1))
-    if (PictureSuffixAt(n, i)) return true;
+  const size_t dot = n.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view ext = n.substr(dot + 1);
+  if (ext.size() < 3 || ext.size() > 4) return false;
+  char lower[4];
+  for (size_t i = 0; i < ext.size(); ++i) lower[i] = LowerAscii(ext[i]);
+  const std::string_view folded(lower, ext.size());
+  for (std::string_view known : kPictureExtensions)
+    if (folded == known) return true;
   return false;
 }
 
@@ -50,13 +54,9 @@ QString FoldedLastDirectoryName(const QString& directory) {
 }
 
 PictureRules::PictureRules(const ScanFilter& filter, const ExclusionLists& exclusions)
-    : filter_(filter) {
-  // An empty item never matches (it would otherwise be "found" in every path).
-  for (const QString& item : exclusions.directories)
-    if (!item.isEmpty()) exclusionItems_.append(item);
-  for (const QString& item : exclusions.pictures)
-    if (!item.isEmpty()) exclusionItems_.append(item);
-
+    : filter_(filter),
+      exclusions_(std::make_shared<const ExclusionMatcher>(
+          filter.useExclusionLists ? exclusions : ExclusionLists{})) {
   startKey_ = filter.yearFrom + u'-' + TwoDigitText(filter.monthFrom);
   endKey_ = filter.yearTo + u'-' + TwoDigitText(filter.monthTo);
 
@@ -73,9 +73,7 @@ PictureRules::PictureRules(const ScanFilter& filter, const ExclusionLists& exclu
 
 bool PictureRules::PassesExclusionLists(const QString& fullPath) const {
   if (!filter_.useExclusionLists) return true;
-  for (const QString& item : exclusionItems_)
-    if (fullPath.contains(item)) return false;
-  return true;
+  return !exclusions_->Matches(fullPath);
 }
 
 bool PictureRules::PassesMarking(const QString& fullPath) const {

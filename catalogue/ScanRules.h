@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string_view>
 
 #include "catalogue/ExclusionFile.h"
+#include "catalogue/ExclusionMatcher.h"
 
 namespace ld {
 
@@ -27,9 +29,11 @@ struct ScanFilter {
   QString words;
 };
 
-// The name-and-size test of a directory entry: the name, upper-cased in
-// ASCII, contains ".JPG" or ".BMP"; its first "." is not its first
-// character; and the entry is a file of more than 0 bytes (a directory counts
+// The name-and-size test of a directory entry: the name's extension (the
+// text after its last ".") is, in any ASCII letter case, one of jpg, jpeg,
+// jpe, jfif, bmp, png, webp, tif, tiff, heic, heif, avif (so sidecar files
+// such as "x.JPG.xmp" are not pictures); the name does not start with "."
+// (hidden); and the entry is a file of more than 0 bytes (a directory counts
 // as 0 bytes). The byte form takes the name's UTF-8 bytes.
 bool IsPictureFile(std::string_view nameUtf8, long long size, bool isDirectory);
 bool IsPictureFile(const QString& name, long long size, bool isDirectory);
@@ -60,10 +64,12 @@ class PictureRules {
   bool PassesWordRule(const QString& directory) const;
 
   const ScanFilter& Filter() const { return filter_; }
+  // The exclusion items, for the scan's directory-then-name test.
+  const ExclusionMatcher& Exclusions() const { return *exclusions_; }
 
  private:
   ScanFilter filter_;
-  QStringList exclusionItems_;  // directories, then pictures; empty items dropped
+  std::shared_ptr<const ExclusionMatcher> exclusions_;
   QString startKey_, endKey_;
   QStringList foldedWords_;  // non-empty folded words; the rule is off when empty
   bool wordRuleOn_ = false;

@@ -1,15 +1,18 @@
 #include "catalogue/TextUtils.h"
 
+#include <functional>
+#include <queue>
+#include <vector>
+
 #include "platform/Error.h"
 #include "platform/Services.h"
 
 namespace ld {
 namespace {
 
-const QString kAccented = QStringLiteral(
-    "ÀÁÂÃÄÅàáâãäåÈÉÊËèéêëÌÍÎÏìíîïÒÓÔÕÖØòóôõöøÙÚÛÜùúûüÝŸýÿÇçÑñ");
-const QString kBase = QStringLiteral(
-    "AAAAAAaaaaaaEEEEeeeeIIIIiiiiOOOOOOooooooUUUUuuuuYYyyCcNn");
+const QString kAccented =
+    QStringLiteral("ÀÁÂÃÄÅàáâãäåÈÉÊËèéêëÌÍÎÏìíîïÒÓÔÕÖØòóôõöøÙÚÛÜùúûüÝŸýÿÇçÑñ");
+const QString kBase = QStringLiteral("AAAAAAaaaaaaEEEEeeeeIIIIiiiiOOOOOOooooooUUUUuuuuYYyyCcNn");
 
 bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
 
@@ -96,22 +99,143 @@ void ReplaceFirst(const QString& pattern, const QString& replacement, QString& t
   if (i >= 0) text = text.left(i) + replacement + text.mid(i + pattern.size());
 }
 
+namespace {
+
+bool IsRepairLead(char16_t c) { return c == 0xC2 || c == 0xC3 || c == 0xE2; }
+
+// RepairUtf8Text's passes played on a linked list of the characters, so that
+// each pass costs what it changes instead of a search of the whole text per
+// sequence: every place where a sequence of the table starts is kept in a
+// sorted set per sequence (the first of which is the occurrence that a
+// search from the start would find), and after each replacement only the
+// places that can start a sequence running through it (the replaced
+// character and the three before it, the longest sequence being four
+// characters long) are looked at again. The sets are heaps whose entries go
+// stale when their place stops starting the sequence; a stale entry is
+// dropped when it comes to the top.
+class RepairPasses {
+ public:
+  RepairPasses(QString& text, const Repair* table, int count) : text_(text) {
+    for (int i = 0; i < count; ++i) {
+      int g = 0;
+      while (g < static_cast<int>(patterns_.size()) && patterns_[g] != table[i].from) ++g;
+      if (g == static_cast<int>(patterns_.size())) {
+        patterns_.push_back(table[i].from);
+        replacements_.push_back(table[i].to.at(0));
+      }
+      steps_.push_back(g);
+    }
+    starts_.resize(patterns_.size());
+    const qsizetype n = text.size();
+    chars_.resize(static_cast<size_t>(n));
+    next_.resize(static_cast<size_t>(n));
+    prev_.resize(static_cast<size_t>(n));
+    group_.assign(static_cast<size_t>(n), -1);
+    for (qsizetype i = 0; i < n; ++i) {
+      chars_[i] = text[i].unicode();
+      next_[i] = i + 1 < n ? i + 1 : -1;
+      prev_[i] = i - 1;
+      if (IsRepairLead(chars_[i])) ++leads_;
+    }
+    length_ = n;
+    for (qsizetype i = 0; i < n; ++i) Recheck(i);
+  }
+
+  void Run() {
+    qsizetype pass = 0;
+    bool changed = false;
+    // A pass begins only while a lead character is left and the pass count
+    // is below the length; with no sequence left, no pass changes anything.
+    while (leads_ > 0 && pass < length_ && pending_ > 0) {
+      ++pass;
+      for (int g : steps_) {
+        auto& heap = starts_[g];
+        while (!heap.empty() && group_[heap.top()] != g) heap.pop();
+        if (heap.empty()) continue;
+        Replace(heap.top(), g);
+        changed = true;
+      }
+    }
+    if (!changed) return;
+    QString out;
+    out.reserve(length_);
+    for (qsizetype i = 0; i >= 0; i = next_[i]) out.append(QChar(chars_[i]));
+    text_ = std::move(out);
+  }
+
+ private:
+  // The sequence that starts at node i, or -1.
+  int MatchAt(qsizetype i) const {
+    if (!IsRepairLead(chars_[i]) || next_[i] < 0) return -1;
+    const char16_t second = chars_[next_[i]];
+    for (int g = 0; g < static_cast<int>(patterns_.size()); ++g) {
+      const QString& p = patterns_[g];
+      if (p[1].unicode() != second) continue;
+      qsizetype k = i;
+      qsizetype j = 0;
+      while (j < p.size() && k >= 0 && chars_[k] == p[j].unicode()) {
+        k = next_[k];
+        ++j;
+      }
+      if (j == p.size()) return g;
+    }
+    return -1;
+  }
+
+  void SetGroup(qsizetype i, int g) {
+    if (group_[i] == g) return;
+    if (group_[i] >= 0) --pending_;
+    group_[i] = g;
+    if (g >= 0) {
+      starts_[g].push(i);
+      ++pending_;
+    }
+  }
+
+  void Recheck(qsizetype i) { SetGroup(i, MatchAt(i)); }
+
+  void Replace(qsizetype start, int g) {
+    const qsizetype length = patterns_[g].size();
+    qsizetype last = start;
+    for (qsizetype j = 0; j < length; ++j) {
+      if (j > 0) last = next_[last];
+      SetGroup(last, -1);
+      if (IsRepairLead(chars_[last])) --leads_;
+    }
+    chars_[start] = replacements_[g].unicode();
+    if (IsRepairLead(chars_[start])) ++leads_;
+    const qsizetype after = next_[last];
+    next_[start] = after;
+    if (after >= 0) prev_[after] = start;
+    length_ -= length - 1;
+    qsizetype i = start;
+    for (int back = 0; back < 4 && i >= 0; ++back, i = prev_[i]) Recheck(i);
+  }
+
+  QString& text_;
+  std::vector<QString> patterns_;  // the distinct sequences
+  std::vector<QChar> replacements_;
+  std::vector<int> steps_;  // the table's order, as sequence numbers
+  using Heap = std::priority_queue<qsizetype, std::vector<qsizetype>, std::greater<qsizetype>>;
+  std::vector<Heap> starts_;  // where each sequence starts, first on top
+  std::vector<char16_t> chars_;
+  std::vector<qsizetype> next_, prev_;
+  std::vector<int> group_;  // the sequence that starts at each node, or -1
+  qsizetype length_ = 0;
+  qsizetype leads_ = 0;
+  qsizetype pending_ = 0;  // sequences present in the text
+};
+
+}  // namespace
+
 void RepairUtf8Text(QString& text) {
+  const bool hasLead =
+      text.contains(QChar(0xC2)) || text.contains(QChar(0xC3)) || text.contains(QChar(0xE2));
+  if (!hasLead) return;
   int count = 0;
   const Repair* table = RepairTable(count);
-  qsizetype pass = 0;
-  for (;;) {
-    const bool hasLead = text.contains(QChar(0xC2)) || text.contains(QChar(0xC3)) ||
-                         text.contains(QChar(0xE2));
-    if (!hasLead || pass >= text.size()) return;
-    ++pass;
-    const QString before = text;
-    for (int i = 0; i < count; ++i) ReplaceFirst(table[i].from, table[i].to, text);
-    // A pass that changed nothing changes nothing the next time either, so
-    // the remaining passes (a text such as "château" keeps its "â") are
-    // skipped; the result is the same.
-    if (text == before) return;
-  }
+  RepairPasses passes(text, table, count);
+  passes.Run();
 }
 
 int CountChar(QChar c, const QString& text) { return static_cast<int>(text.count(c)); }

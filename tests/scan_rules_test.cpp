@@ -1,6 +1,6 @@
-#include "catalogue/ScanRules.h"
-
 #include <gtest/gtest.h>
+
+#include "catalogue/ScanRules.h"
 
 namespace ld {
 namespace {
@@ -16,17 +16,15 @@ bool Accepts(const PictureRules& r, const QString& fullPath) {
   return r.Accepts(fullPath, false, fullPath.left(slash));
 }
 
-TEST(IsPictureFile, NameAndSize) {
-  EXPECT_TRUE(IsPictureFile(QStringLiteral("scan.bmp"), 10, false));
-  EXPECT_TRUE(IsPictureFile(QStringLiteral("old.JPG.bak"), 10, false));
-  EXPECT_TRUE(IsPictureFile(QStringLiteral("a.jpg.txt"), 1, false));
-  EXPECT_TRUE(IsPictureFile(QStringLiteral("Noël.Jpg"), 1, false));
+TEST(IsPictureFile, ExtensionAfterTheLastDotAndSize) {
+  for (const char* n : {"scan.bmp", "Noël.Jpg", "a.jpeg", "b.JPE", "c.jfif", "d.png", "e.WebP",
+                        "f.tif", "g.TIFF", "h.heic", "i.HEIF", "j.avif", "k.l.jpg", "2010.JPG"})
+    EXPECT_TRUE(IsPictureFile(QString::fromUtf8(n), 10, false)) << n;
+  // Sidecar files, other extensions, hidden names, no extension.
+  for (const char* n : {"a.jpg.txt", "x.JPG.xmp", "y.jpg.json", "z.jpg.bak", "jpg", "a.jpgx",
+                        "a.gif", "a.", ".hidden.jpg", "._a.jpg", ".jpg", "a.jp g"})
+    EXPECT_FALSE(IsPictureFile(QString::fromUtf8(n), 10, false)) << n;
   EXPECT_FALSE(IsPictureFile(QStringLiteral("photo.JPG"), 0, false));
-  EXPECT_FALSE(IsPictureFile(QStringLiteral(".hidden.jpg"), 10, false));
-  EXPECT_FALSE(IsPictureFile(QStringLiteral("._a.jpg"), 10, false));
-  EXPECT_FALSE(IsPictureFile(QStringLiteral("x.jpeg"), 10, false));
-  EXPECT_FALSE(IsPictureFile(QStringLiteral("jpg"), 10, false));
-  EXPECT_FALSE(IsPictureFile(QStringLiteral("a.png"), 10, false));
   // A directory counts as 0 bytes, whatever the file system says.
   EXPECT_FALSE(IsPictureFile(QStringLiteral("2010.jpg"), 4096, true));
 }

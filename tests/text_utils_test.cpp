@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
+
 #include "catalogue/TextUtils.h"
 #include "support/Recording.h"
 #include "support/TempData.h"
@@ -39,6 +42,73 @@ TEST(TextUtils, RepairUtf8TextUndoesMisreadUtf8InPasses) {
   QString three = QStringLiteral("Ã©Ã©Ã©");
   RepairUtf8Text(three);
   EXPECT_EQ(three, QStringLiteral("ééé"));
+}
+
+// The passes exactly as the description gives them: each pass replaces the
+// first occurrence of each sequence in the table's order, while a lead
+// character is left and the pass count is below the length.
+void RepairByPasses(QString& text) {
+  static const char16_t* const table[][2] = {
+      {u"\u00C3\u00A9", u"é"}, {u"\u00C3\u0192\u00C2\u00A9", u"é"},
+      {u"\u00C2\u00B0", u"°"}, {u"\u00C3\u00B4", u"ô"},
+      {u"\u00C3\u00A8", u"è"}, {u"\u00C3\u00A7", u"ç"},
+      {u"\u00C3\u00A0", u"à"}, {u"\u00C3\u00A2", u"â"},
+      {u"\u00C3\u00AA", u"ê"}, {u"\u00C3\u00AE", u"î"},
+      {u"\u00C3\u00B4", u"ô"}, {u"\u00C3\u00BB", u"û"},
+      {u"\u00C3\u00B8", u"°"}, {u"\u00E2\u20AC\u0161", u"é"},
+      {u"\u00C3\u00B9", u"ù"}, {u"\u00C3\u00AF", u"ï"},
+      {u"\u00C3\u00BC", u"ü"}, {u"\u00C3\u00A4", u"ä"},
+      {u"\u00C3\u00B6", u"ö"}, {u"\u00C3\u2030", u"É"}};
+  static const QList<std::pair<QString, QString>> pairs = [] {
+    QList<std::pair<QString, QString>> out;
+    for (const auto& r : table) out.append({QString::fromUtf16(r[0]), QString::fromUtf16(r[1])});
+    return out;
+  }();
+  for (qsizetype pass = 0;; ++pass) {
+    const bool lead =
+        text.contains(QChar(0xC2)) || text.contains(QChar(0xC3)) || text.contains(QChar(0xE2));
+    if (!lead || pass >= text.size()) return;
+    for (const auto& [from, to] : pairs) ReplaceFirst(from, to, text);
+  }
+}
+
+TEST(TextUtils, RepairUtf8TextGivesThePassesResultInLinearTime) {
+  // Random texts made of the sequences' characters, so that replacements
+  // meet, chain ("Ã¢€š" gives "â€š", then "é") and overlap.
+  const char16_t alphabet[] =
+      u"\u00C3\u00C2\u00E2\u0192\u00A9\u00B0\u00B4\u00A7\u00A0\u00A2"
+      u"\u00B8\u20AC\u0161\u2030\u00BBxé";
+  const int letters = static_cast<int>(std::size(alphabet)) - 1;
+  std::uint32_t seed = 12345;
+  auto random = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(n));
+  };
+  for (int round = 0; round < 2000; ++round) {
+    QString text;
+    const int length = random(30);
+    for (int i = 0; i < length; ++i) text.append(QChar(alphabet[random(letters)]));
+    QString expected = text;
+    RepairByPasses(expected);
+    QString got = text;
+    RepairUtf8Text(got);
+    ASSERT_EQ(got, expected) << text.toStdString();
+  }
+  // The pass count catches up with a shrinking text before every "Â°" is
+  // replaced: the result keeps some, as the passes do.
+  QString chain = QString(10, QChar(0xC2)) + QChar(0xB0);
+  QString expected = chain;
+  RepairByPasses(expected);
+  RepairUtf8Text(chain);
+  EXPECT_EQ(chain, expected);
+  EXPECT_EQ(chain, QString(4, QChar(0xC2)) + QChar(0xB0));
+
+  // A 1 MB line: half a million passes, each replacing one "Ã©".
+  QString big;
+  for (int i = 0; i < 250000; ++i) big += QStringLiteral("Ã©a");
+  RepairUtf8Text(big);
+  ASSERT_EQ(big.size(), 500000);
+  EXPECT_EQ(big.count(QStringLiteral("éa")), 250000);
 }
 
 TEST(TextUtils, TwoDigitTextDigitMaskStripLetters) {
@@ -87,7 +157,8 @@ TEST(TextUtils, SplitDigitsAndTextToInt) {
   EXPECT_TRUE(dialogs.notices.isEmpty());
   EXPECT_EQ(TextToInt(QStringLiteral("4x"), 7, dialogs), 0);
   ASSERT_EQ(dialogs.notices.size(), 1);
-  EXPECT_TRUE(dialogs.notices[0].endsWith(QStringLiteral("'4x' n'est pas une valeur entière correcte")));
+  EXPECT_TRUE(
+      dialogs.notices[0].endsWith(QStringLiteral("'4x' n'est pas une valeur entière correcte")));
   EXPECT_TRUE(dialogs.notices[0].contains(QStringLiteral("\n\r")));
   EXPECT_EQ(TextToInt(QStringLiteral("2147483648"), 7, dialogs), 0);
   EXPECT_EQ(dialogs.notices.size(), 2);

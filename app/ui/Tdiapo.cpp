@@ -209,6 +209,7 @@ void Tdiapo::FormActivate() {
   Label11->setText(QStringLiteral("LuminoDrift 3.6"));
   ListBox_rep_exclu.clear();
   ListBox_rep_nom_fic_exclu.clear();
+  exclusion_ranges.clear();
   ClearRebuildMark();
   LoadSettingsList(ListBox_param, DataFile(QString::fromLatin1(files::kSettings)));
   CheckBox_grand_menu->setChecked(ld::ReadBool(

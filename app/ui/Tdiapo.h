@@ -156,6 +156,7 @@ class Tdiapo : public QWidget {
   QStringList CheckListBox_rep_flag;
   QStringList ListBox_rep_exclu;
   QStringList ListBox_rep_nom_fic_exclu;
+  QList<ExclusionRange> exclusion_ranges;  // the range lines, beside the pictures above
   QStringList ListBox_fic_rep_crt;
 
   // ---- controls of the window itself ----

@@ -15,11 +15,13 @@ namespace ld {
 void Tdiapo::ReadExclusionFile() {
   ListBox_rep_exclu.clear();
   ListBox_rep_nom_fic_exclu.clear();
+  exclusion_ranges.clear();
   ExclusionLists lists =
       ld::ReadExclusionFile(DataFile(QString::fromLatin1(files::kExclusion)),
                             CheckBox_fic_exclusion->isChecked(), services().dialogs);
   ListBox_rep_exclu = std::move(lists.directories);
   ListBox_rep_nom_fic_exclu = std::move(lists.pictures);
+  exclusion_ranges = std::move(lists.ranges);
 }
 
 ScanFilter Tdiapo::CurrentScanFilter() const {
@@ -52,8 +54,8 @@ void Tdiapo::RebuildCatalogue() {
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
   DirectoryScan scan(CurrentScanFilter(),
-                     ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu}, catalogue,
-                     scan_counter, std::move(hooks));
+                     ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu, exclusion_ranges},
+                     catalogue, scan_counter, std::move(hooks));
   ld::RebuildCatalogue(roots, scan, host_window_mode_);
 }
 
