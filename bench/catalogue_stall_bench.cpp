@@ -10,7 +10,8 @@
 // the walk, every growth of the entries' storage and the save. Prints:
 //   longest_ms firings entries total_ms
 // The data directory is the one of XDG_DATA_HOME; its catalogue files are
-// replaced.
+// replaced. With LD_STALL_DEBUG set, every gap above 10 ms is listed on the
+// error stream with the time it ended, and the end of the walk.
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   }
   const QString root = QString::fromLocal8Bit(argv[1]);
   Clock::time_point last;
+  const Clock::time_point t0 = Clock::now();
   Clock::duration longest{};
   long firings = 0;
   QTimer tick;
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
   QObject::connect(&tick, &QTimer::timeout, [&] {
     const auto now = Clock::now();
     longest = std::max(longest, now - last);
+    if (getenv("LD_STALL_DEBUG") && now - last > std::chrono::milliseconds(10))
+      std::fprintf(stderr, "gap %.1f ms ending at %.1f ms\n", Ms(now - last), Ms(now - t0));
     last = now;
     ++firings;
   });
@@ -58,6 +62,8 @@ int main(int argc, char** argv) {
     ld::DirectoryScan scan(ld::ScanFilter{}, ld::ExclusionLists{}, catalogue, counter,
                            std::move(hooks));
     ld::RebuildCatalogue({{root, true}}, scan);
+    if (getenv("LD_STALL_DEBUG"))
+      std::fprintf(stderr, "rebuild ends at %.1f ms\n", Ms(Clock::now() - t0));
   };
   try {
     ld::DeleteFileSilently(ld::ResetMarkerPath());

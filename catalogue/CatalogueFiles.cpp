@@ -195,9 +195,12 @@ void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letE
   const QStringList dirs = catalogue.Directories();
   const std::shared_ptr<const EntryBlock> block = catalogue.Entries().Share();
   const size_t count = catalogue.Entries().size();
-  auto write = [dirsPath, recordsPath, dirs, block, count] {
+  const QString markerPath = ResetMarkerPath();
+  // The marker is created only once both files are in place.
+  auto write = [dirsPath, recordsPath, markerPath, dirs, block, count] {
     WriteTextLines(dirsPath, dirs);
     WriteRecordFile(recordsPath, *block, count);
+    CreateEmptyFile(markerPath);
   };
   if (!letEventsThrough) {
     write();
@@ -208,7 +211,6 @@ void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letE
     while (done.wait_for(kSaveEventsInterval) != std::future_status::ready) letEventsThrough();
     done.get();  // rethrows the writer's error
   }
-  CreateEmptyFile(ResetMarkerPath());
 }
 
 LoadResult LoadCatalogue(Catalogue& catalogue) {
