@@ -87,10 +87,11 @@ for ((r = 1; r <= reps; r++)); do
   add find1m run_us bash -c 'find_of "$0"' "$work/tree1m"
   add rebuild1m in_data "$d1m" run_us "$tool" rebuild
   XDG_DATA_HOME="$dstall" "$stall" "$work/tree1m" >"$work/stall.line"
-  read -r s_ms s_turns s_count s_total <"$work/stall.line"
+  read -r s_ms s_turns s_count s_total s_sleeper <"$work/stall.line"
   echo "$s_ms" >>"$work/m.stall"
+  echo "$s_sleeper" >>"$work/m.sleeper"
   echo "$s_total" >>"$work/m.stalltotal"
-  echo "  repetition $r: longest stretch $s_ms ms ($s_turns event-loop turns, $s_count entries, $s_total ms)"
+  echo "  repetition $r: longest stretch $s_ms ms ($s_turns event-loop turns, $s_count entries, $s_total ms; a thread that only sleeps 4 ms: $s_sleeper ms)"
 done
 
 echo
@@ -105,9 +106,10 @@ printf "$fmt" "load of 1000000 entries (luminodrift-catalogue info)" "$(seconds 
   "cat of both files $(seconds "$c")" "$r" "<= 1.5" "$(verdict "$r" 1.5)"
 mb=$(awk -v k="$(median rss)" 'BEGIN { printf "%.1f", k / 1024 }')
 printf "$fmt" "peak resident size of that load" "$mb MB" "" "" "<= 100 MB" "$(verdict "$mb" 100)"
-sm=$(median stall) sx=$(maxof stall)
+sm=$(median stall) sx=$(maxof stall) ss=$(median sleeper)
 printf "$fmt" "longest time without events, rebuild+save of 1000000" "$sm ms" \
-  "worst of $reps: $sx ms" "" "<= 16 ms" "$(verdict "$sm" 16)"
+  "4 ms sleeper: $ss ms" "" "<= 16 ms" "$(verdict "$sm" 16)"
+printf "$fmt" "  (worst of the $reps repetitions)" "$sx ms" "$(maxof sleeper) ms" "" "" ""
 printf "$fmt" "  (whole rebuild and save in that program)" "$(median stalltotal) ms" "" "" "" ""
 for n in 100k 1m; do
   f=$(median "find$n") b=$(median "rebuild$n") r=$(ratio "$(median "rebuild$n")" "$(median "find$n")")
