@@ -50,9 +50,8 @@ void Tdiapo::RebuildCatalogue() {
   hooks.stopRequested = [this] { return stop_requested; };
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
-  DirectoryScan scan(CurrentScanFilter(),
-                     ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu}, catalogue,
-                     scan_counter, std::move(hooks));
+  DirectoryScan scan(CurrentScanFilter(), ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu},
+                     catalogue, scan_counter, std::move(hooks));
   ld::RebuildCatalogue(roots, scan);
 }
 
