@@ -1,9 +1,12 @@
 #include "catalogue/Catalogue.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "platform/Paths.h"
 
@@ -11,35 +14,117 @@ namespace ld {
 
 void Catalogue::Clear() {
   entries_.clear();
-  entries_.shrink_to_fit();
   directories_.clear();
   index_.clear();
   indexStale_ = false;
 }
 
 namespace {
+
 constexpr std::size_t kHugePage = 2u << 20;
+// Memory is made usable in steps of this many bytes (a huge page's size).
+constexpr std::size_t kCommitStep = kHugePage;
+// Below this offset small pages are used: a small catalogue does not cost a
+// 2 MB page.
+constexpr std::size_t kSmallPagesUpTo = 2 * kHugePage;
+
+std::size_t RoundUp(std::size_t n, std::size_t step) { return (n + step - 1) / step * step; }
+
+// The addresses reserved for a growing catalogue: as many as this machine
+// has memory (a larger catalogue could not have been built), or more when
+// asked for more. Reserved addresses cost no memory until they are used.
+std::size_t AddressesToReserve(std::size_t bytes) {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  std::size_t physical = 1u << 30;
+  if (pages > 0 && pageSize > 0) physical = static_cast<std::size_t>(pages) * pageSize;
+  return RoundUp(std::max(bytes, physical), kHugePage);
+}
+
 }  // namespace
 
-template <class T>
-void* EntryAllocator<T>::AllocateEntryStorage(std::size_t bytes) {
-  void* p = nullptr;
-  if (bytes >= 2 * kHugePage) {
-    if (posix_memalign(&p, kHugePage, bytes) != 0) throw std::bad_alloc();
-    ::madvise(p, bytes, MADV_HUGEPAGE);  // a hint; ignored where unsupported
-    return p;
+EntryBlock::~EntryBlock() {
+  if (base_) ::munmap(base_, reservedBytes_);
+}
+
+std::unique_ptr<EntryBlock> EntryBlock::MapFile(int fd, std::size_t bytes) {
+  void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  if (p == MAP_FAILED) return nullptr;
+  auto block = std::make_unique<EntryBlock>();
+  block->base_ = static_cast<char*>(p);
+  block->reservedBytes_ = block->committedBytes_ = bytes;
+  block->size_ = bytes / sizeof(CatalogueEntry);
+  block->mapped_ = true;
+  return block;
+}
+
+bool EntryBlock::Reserve(std::size_t count) {
+  if (mapped_) return false;
+  const std::size_t bytes = count * sizeof(CatalogueEntry);
+  if (!base_) {
+    // Reserved with one huge page of slack, so that the start can be aligned
+    // on a huge page.
+    const std::size_t length = AddressesToReserve(bytes) + kHugePage;
+    void* p =
+        ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    char* start = static_cast<char*>(p);
+    char* aligned =
+        reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(start), kHugePage));
+    if (aligned != start) ::munmap(start, static_cast<std::size_t>(aligned - start));
+    base_ = aligned;
+    reservedBytes_ = length - static_cast<std::size_t>(aligned - start);
+    // A hint (ignored where unsupported): a million entries then take a few
+    // dozen page faults instead of twenty thousand.
+    ::madvise(base_ + kSmallPagesUpTo, reservedBytes_ - kSmallPagesUpTo, MADV_HUGEPAGE);
   }
-  p = std::malloc(bytes > 0 ? bytes : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
+  if (bytes > reservedBytes_) return false;
+  if (bytes > committedBytes_) {
+    const std::size_t upTo = std::min(reservedBytes_, RoundUp(bytes, kCommitStep));
+    if (::mprotect(base_ + committedBytes_, upTo - committedBytes_, PROT_READ | PROT_WRITE) != 0)
+      throw std::bad_alloc();
+    committedBytes_ = upTo;
+  }
+  return true;
 }
 
-template <class T>
-void EntryAllocator<T>::FreeEntryStorage(void* p) noexcept {
-  std::free(p);
+CatalogueEntry& EntryBlock::Append() {
+  // Memory past the last entry has never been written: fresh anonymous
+  // pages, which the system hands out as zeros.
+  return reinterpret_cast<CatalogueEntry*>(base_)[size_++];
 }
 
-template struct EntryAllocator<CatalogueEntry>;
+std::unique_ptr<EntryBlock> EntryBlock::CopyWithRoomFor(std::size_t count) const {
+  auto copy = std::make_unique<EntryBlock>();
+  copy->Reserve(std::max(count, size_));
+  if (size_ > 0) std::memcpy(copy->base_, base_, size_ * sizeof(CatalogueEntry));
+  copy->size_ = size_;
+  copy->copiedFromMapping_ = !UnusedBytesAreZero();
+  return copy;
+}
+
+CatalogueEntries::CatalogueEntries(const CatalogueEntries& other) {
+  if (other.block_) block_ = other.block_->CopyWithRoomFor(0);
+}
+
+CatalogueEntries& CatalogueEntries::operator=(const CatalogueEntries& other) {
+  if (this != &other) *this = CatalogueEntries(other);
+  return *this;
+}
+
+void CatalogueEntries::MakeRoom(std::size_t count) {
+  if (!block_) block_ = std::make_shared<EntryBlock>();
+  // A mapped file is read-only, and a reservation can only be outgrown by a
+  // catalogue larger than this machine's memory: both are copied.
+  if (!block_->Reserve(count)) block_ = block_->CopyWithRoomFor(std::max(count, 2 * size()));
+}
+
+void CatalogueEntries::reserve(std::size_t count) { MakeRoom(count); }
+
+CatalogueEntry& CatalogueEntries::emplace_back() {
+  if (!block_ || !block_->HasRoomForOneMore()) MakeRoom(size() + 1);
+  return block_->Append();
+}
 
 bool Catalogue::AppendCatalogueEntry(const QString& directory, const QString& fileName) {
   const QByteArray name = fileName.toUtf8();
@@ -65,7 +150,7 @@ int Catalogue::DirectoryIndexFor(const QString& directory) {
 }
 
 void Catalogue::AppendEntry(int dirIndex, const char* nameUtf8, int length) {
-  CatalogueEntry& e = entries_.emplace_back(CatalogueEntry{});
+  CatalogueEntry& e = entries_.emplace_back();
   e.DirIndex = dirIndex;
   e.nameLength = static_cast<std::uint8_t>(length);
   std::memcpy(e.FileName, nameUtf8, static_cast<size_t>(length));

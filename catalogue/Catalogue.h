@@ -5,16 +5,14 @@
 #include <QStringList>
 #include <cstddef>
 #include <cstdint>
-#include <new>
+#include <memory>
 #include <utility>
-#include <vector>
 
 namespace ld {
 
 // One catalogued picture: its directory's position in the directory table and
 // its file name as UTF-8 bytes (at most 80). 88 bytes, as in the record file.
-// A plain record: `CatalogueEntry e{}` is all zeros; storage made by the
-// loader is left uninitialised because the file's bytes overwrite it.
+// A plain record: `CatalogueEntry e{}` is all zeros.
 struct CatalogueEntry {
   std::int32_t DirIndex;
   std::uint8_t nameLength;
@@ -25,32 +23,85 @@ struct CatalogueEntry {
 };
 static_assert(sizeof(CatalogueEntry) == 88, "a catalogue entry is one 88-byte record");
 
-// The allocator of the entries: large blocks are aligned for, and offered to,
-// transparent huge pages (a million entries then take a few dozen page faults
-// instead of twenty thousand), and resizing does not zero what it adds.
-template <class T>
-struct EntryAllocator {
-  using value_type = T;
-  EntryAllocator() = default;
-  template <class U>
-  EntryAllocator(const EntryAllocator<U>&) noexcept {}
-  T* allocate(std::size_t n) { return static_cast<T*>(AllocateEntryStorage(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t) noexcept { FreeEntryStorage(p); }
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... A>
-  void construct(U* p, A&&... a) {
-    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-  }
-  friend bool operator==(const EntryAllocator&, const EntryAllocator&) { return true; }
+// One contiguous run of entries that never moves while it grows: either
+// anonymous memory, of which a large range of addresses is reserved up front
+// and made usable a few megabytes at a time (so growing never copies what is
+// there, and a million entries are never moved in one step), or a read-only
+// mapping of a record file, whose records are the in-memory layout.
+class EntryBlock {
+ public:
+  EntryBlock() = default;
+  ~EntryBlock();
+  EntryBlock(const EntryBlock&) = delete;
+  EntryBlock& operator=(const EntryBlock&) = delete;
 
-  static void* AllocateEntryStorage(std::size_t bytes);
-  static void FreeEntryStorage(void* p) noexcept;
+  // Maps bytes (a multiple of 88, above 0) of the open file fd read-only,
+  // every page loaded at once. Null when the file cannot be mapped.
+  static std::unique_ptr<EntryBlock> MapFile(int fd, std::size_t bytes);
+
+  const CatalogueEntry* Data() const { return reinterpret_cast<const CatalogueEntry*>(base_); }
+  std::size_t Size() const { return size_; }
+  bool IsMapped() const { return mapped_; }
+  // Whether every entry's unused bytes (past the name, the padding) are
+  // zero, so that the entries are byte for byte the records to write. Not
+  // so for a mapped file, whose unused bytes have no meaning.
+  bool UnusedBytesAreZero() const { return !mapped_ && !copiedFromMapping_; }
+
+  // Makes room for count entries; false when the reservation is too small.
+  // Throws std::bad_alloc when the memory cannot be had.
+  bool Reserve(std::size_t count);
+  bool HasRoomForOneMore() const {
+    return !mapped_ && (size_ + 1) * sizeof(CatalogueEntry) <= committedBytes_;
+  }
+  // Appends an entry of zeros (room must have been reserved).
+  CatalogueEntry& Append();
+  // A writable block holding a copy of this one's entries, with room for at
+  // least count entries.
+  std::unique_ptr<EntryBlock> CopyWithRoomFor(std::size_t count) const;
+
+ private:
+  char* base_ = nullptr;
+  std::size_t reservedBytes_ = 0;   // addresses owned (a mapping's length)
+  std::size_t committedBytes_ = 0;  // usable memory at the start of them
+  std::size_t size_ = 0;            // entries
+  bool mapped_ = false;
+  bool copiedFromMapping_ = false;
 };
 
-using CatalogueEntries = std::vector<CatalogueEntry, EntryAllocator<CatalogueEntry>>;
+// The catalogue's entries, a value: copying copies them. The block behind
+// them can be shared read-only (Share) with a writer on another thread; it
+// stays valid for that writer even when the catalogue is emptied, and
+// appending never disturbs the entries already there.
+class CatalogueEntries {
+ public:
+  CatalogueEntries() = default;
+  explicit CatalogueEntries(std::unique_ptr<EntryBlock> block) : block_(std::move(block)) {}
+  CatalogueEntries(const CatalogueEntries& other);
+  CatalogueEntries& operator=(const CatalogueEntries& other);
+  CatalogueEntries(CatalogueEntries&&) noexcept = default;
+  CatalogueEntries& operator=(CatalogueEntries&&) noexcept = default;
+
+  std::size_t size() const { return block_ ? block_->Size() : 0; }
+  bool empty() const { return size() == 0; }
+  const CatalogueEntry* data() const { return block_ ? block_->Data() : nullptr; }
+  const CatalogueEntry* begin() const { return data(); }
+  const CatalogueEntry* end() const { return data() + size(); }
+  const CatalogueEntry& operator[](std::size_t i) const { return data()[i]; }
+  const CatalogueEntry& back() const { return data()[size() - 1]; }
+
+  // Room for count entries ahead of time (never needed: growing is cheap).
+  void reserve(std::size_t count);
+  // Appends an entry of zeros and returns it.
+  CatalogueEntry& emplace_back();
+  // Empties and releases the storage (a sharer keeps its own reference).
+  void clear() { block_.reset(); }
+
+  std::shared_ptr<const EntryBlock> Share() const { return block_; }
+
+ private:
+  void MakeRoom(std::size_t count);
+  std::shared_ptr<EntryBlock> block_;
+};
 
 inline constexpr int kMaxNameBytes = 80;
 

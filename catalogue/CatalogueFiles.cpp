@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueFiles.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,11 +12,13 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <future>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -44,17 +47,32 @@ constexpr bool kHostIsLittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndi
 // needs no second copy of it in memory.
 constexpr size_t kRecordsPerChunk = 4096;
 
+// How long a save on the second thread goes without letting events through.
+constexpr std::chrono::milliseconds kSaveEventsInterval{4};
+constexpr int kWriterNice = 10;
+
 bool Exists(const QString& path) { return QFileInfo::exists(path); }
 
-void WriteRecordFile(const QString& path, const CatalogueEntries& entries) {
+// Writes the first count entries of block.
+void WriteRecordFile(const QString& path, const EntryBlock& block, size_t count) {
   EnsureDataDir();
   AtomicFile f(path);
   f.Open();
-  std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
-  for (size_t i = 0; i < entries.size(); i += kRecordsPerChunk) {
-    const size_t n = std::min(kRecordsPerChunk, entries.size() - i);
-    for (size_t k = 0; k < n; ++k) EncodeCatalogueRecord(entries[i + k], &chunk[k * kRecordSize]);
-    f.Write(chunk.data(), static_cast<qint64>(n * kRecordSize));
+  const CatalogueEntry* entries = block.Data();
+  if (kHostIsLittleEndian && block.UnusedBytesAreZero()) {
+    // The entries are the records byte for byte: written as they are, in
+    // large writes.
+    constexpr size_t kBytesPerWrite = size_t{8} << 20;
+    const char* bytes = reinterpret_cast<const char*>(entries);
+    for (size_t done = 0, total = count * kRecordSize; done < total; done += kBytesPerWrite)
+      f.Write(bytes + done, static_cast<qint64>(std::min(kBytesPerWrite, total - done)));
+  } else {
+    std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
+    for (size_t i = 0; i < count; i += kRecordsPerChunk) {
+      const size_t n = std::min(kRecordsPerChunk, count - i);
+      for (size_t k = 0; k < n; ++k) EncodeCatalogueRecord(entries[i + k], &chunk[k * kRecordSize]);
+      f.Write(chunk.data(), static_cast<qint64>(n * kRecordSize));
+    }
   }
   f.Commit();
 }
@@ -84,7 +102,9 @@ bool ReadFully(int fd, char* out, size_t n) {
 }
 
 // The records, or nothing when the file cannot be read whole or its length
-// is not a multiple of the record size.
+// is not a multiple of the record size. On a little-endian host the file is
+// mapped: its records are the in-memory entries, so nothing is copied and no
+// memory is cleared for them (the caller checks every field in one pass).
 std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
@@ -94,22 +114,21 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
   if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0 &&
       CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
     const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
-    CatalogueEntries entries(count);
-    if (kHostIsLittleEndian) {
-      // The in-memory entry is the record itself: one read straight into it.
-      if (ReadFully(fd, reinterpret_cast<char*>(entries.data()), count * kRecordSize)) {
-        char extra;
-        // The file must end where its size said (it may not have grown).
-        if (::read(fd, &extra, 1) == 0) result = std::move(entries);
-      }
+    if (count == 0) {
+      result.emplace();
+    } else if (kHostIsLittleEndian) {
+      if (auto block = EntryBlock::MapFile(fd, count * kRecordSize))
+        result.emplace(std::move(block));
     } else {
+      CatalogueEntries entries;
+      entries.reserve(count);
       std::vector<char> chunk(kRecordsPerChunk * kRecordSize);
       bool ok = true;
       for (size_t i = 0; ok && i < count; i += kRecordsPerChunk) {
         const size_t n = std::min(kRecordsPerChunk, count - i);
         ok = ReadFully(fd, chunk.data(), n * kRecordSize);
         for (size_t k = 0; ok && k < n; ++k)
-          ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], entries[i + k]);
+          ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], entries.emplace_back());
       }
       if (ok) result = std::move(entries);
     }
@@ -176,12 +195,38 @@ bool DecodeCatalogueRecord(const char* in, CatalogueEntry& entry) {
   return true;
 }
 
-void SaveCatalogue(const Catalogue& catalogue) {
+void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letEventsThrough) {
   DeleteFileSilently(ResetMarkerPath());
   if (catalogue.IsEmpty()) return;
-  WriteTextLines(CatalogueDirsPath(), catalogue.Directories());
-  WriteRecordFile(CatalogueRecordsPath(), catalogue.Entries());
-  CreateEmptyFile(ResetMarkerPath());
+  const QString dirsPath = CatalogueDirsPath();
+  const QString recordsPath = CatalogueRecordsPath();
+  // What is written is taken now: the writer holds the entries' storage, so
+  // it stays valid even if the catalogue is emptied meanwhile.
+  const QStringList dirs = catalogue.Directories();
+  const std::shared_ptr<const EntryBlock> block = catalogue.Entries().Share();
+  const size_t count = catalogue.Entries().size();
+  const QString markerPath = ResetMarkerPath();
+  // The marker is created only once both files are in place.
+  auto write = [dirsPath, recordsPath, markerPath, dirs, block, count] {
+    WriteTextLines(dirsPath, dirs);
+    WriteRecordFile(recordsPath, *block, count);
+    CreateEmptyFile(markerPath);
+  };
+  if (!letEventsThrough) {
+    write();
+  } else {
+    // Writing and syncing a large catalogue takes long: it is done on a
+    // second thread while this one keeps processing events.
+    auto done = std::async(std::launch::async, [&write] {
+      // The writer yields to this thread: on a busy machine it would
+      // otherwise hold a processor while events wait (on Linux a thread's
+      // nice value is its own).
+      ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWriterNice);
+      write();
+    });
+    while (done.wait_for(kSaveEventsInterval) != std::future_status::ready) letEventsThrough();
+    done.get();  // rethrows the writer's error
+  }
 }
 
 LoadResult LoadCatalogue(Catalogue& catalogue) {
@@ -235,7 +280,8 @@ CatalogueAction ChooseCatalogueAction() {
                                Exists(CatalogueDirsPath()));
 }
 
-PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild) {
+PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild,
+                                const std::function<void()>& letEventsThrough) {
   PrepareOutcome outcome = PrepareOutcome::RebuiltMissingFile;
   switch (ChooseCatalogueAction()) {
     case CatalogueAction::Load:
@@ -250,7 +296,7 @@ PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()
       break;
   }
   rebuild();
-  SaveCatalogue(catalogue);
+  SaveCatalogue(catalogue, letEventsThrough);
   return outcome;
 }
 

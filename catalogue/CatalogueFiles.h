@@ -35,7 +35,10 @@ bool DecodeCatalogueRecord(const char* in88, CatalogueEntry& entry);
 // are each replaced atomically, and the marker is created last, so it never
 // stands beside a half-written or mismatched pair. Throws ld::Error
 // ("Impossible de créer le fichier ...") when a file cannot be written.
-void SaveCatalogue(const Catalogue& catalogue);
+// With letEventsThrough, the files are written on a second thread while this
+// one calls it every few milliseconds until they are in place; the catalogue
+// must not be changed meanwhile (it may be emptied).
+void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letEventsThrough = {});
 
 enum class LoadResult {
   Loaded,
@@ -47,8 +50,8 @@ enum class LoadResult {
   Untrusted,
 };
 
-// Reads both files (the record file in one sequential read into storage
-// reserved from its size). The marker is not touched.
+// Reads both files (the record file mapped into memory on a little-endian
+// host, and every record checked in one pass). The marker is not touched.
 LoadResult LoadCatalogue(Catalogue& catalogue);
 
 // One directory of the directory list and its tick.
@@ -68,9 +71,9 @@ void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan,
 
 // The start-up choice, from the three file tests.
 enum class CatalogueAction {
-  Load,                 // marker and both files present
-  RebuildKeepHistory,   // marker present, a catalogue file missing
-  RebuildDropHistory,   // marker missing: the history file goes too
+  Load,                // marker and both files present
+  RebuildKeepHistory,  // marker present, a catalogue file missing
+  RebuildDropHistory,  // marker missing: the history file goes too
 };
 CatalogueAction ChooseCatalogueAction(bool markerExists, bool recordsExist, bool dirsExist);
 CatalogueAction ChooseCatalogueAction();  // from the files of the data directory
@@ -79,7 +82,9 @@ enum class PrepareOutcome { Loaded, RebuiltMissingFile, RebuiltUntrusted, Rebuil
 
 // Loads the catalogue, or rebuilds (through rebuild, which fills catalogue)
 // and saves it; an untrusted pair is rebuilt like a missing file (the history
-// file stays). Without marker the history file is deleted first.
-PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild);
+// file stays). Without marker the history file is deleted first. The save
+// lets events through with letEventsThrough, when given.
+PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild,
+                                const std::function<void()>& letEventsThrough = {});
 
 }  // namespace ld

@@ -71,7 +71,8 @@ void Tdiapo::PrepareCatalogue() {
         LoadCatalogue(catalogue) != LoadResult::Loaded)
       RebuildCatalogue();
   } else {
-    ld::PrepareCatalogue(catalogue, [this] { RebuildCatalogue(); });
+    ld::PrepareCatalogue(
+        catalogue, [this] { RebuildCatalogue(); }, [] { QCoreApplication::processEvents(); });
   }
   Label13->setText(QString::number(catalogue.Count()) + QStringLiteral(" images"));
 }
