@@ -55,9 +55,13 @@ d100k=$(data_for 100k "$work/tree")
 d1m=$(data_for 1m "$work/tree1m")
 dstall=$(data_for stall "$work/tree1m")
 # find with the predicates of the catalogue's picture test: files of more
-# than 0 bytes whose name holds ".jpg" or ".bmp" in any case and does not
-# start with ".".
-find_of() { find "$1" -type f -size +0 "(" -iname '*.jpg*' -o -iname '*.bmp*' ")" ! -name '.*'; }
+# than 0 bytes whose extension is one of the picture extensions, in any case,
+# and whose name does not start with ".".
+find_of() {
+  find "$1" -type f -size +0 "(" -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' \
+    -o -iname '*.jfif' -o -iname '*.bmp' -o -iname '*.png' -o -iname '*.webp' -o -iname '*.tif' \
+    -o -iname '*.tiff' -o -iname '*.heic' -o -iname '*.heif' -o -iname '*.avif' ")" ! -name '.*'
+}
 export -f find_of
 
 # The load: the catalogue of 1 000 000 entries in 20 000 directories.
