@@ -18,14 +18,8 @@ bench="$build/bench/ld_catalogue_bench"
 tree="$work/tree"
 mkdir -p "$work"
 
-# Wall time of one run in microseconds, output thrown away.
-run_us() {
-  local s e
-  s=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  e=$(date +%s%N)
-  echo $(((e - s) / 1000))
-}
+# shellcheck source=timing.sh
+. "$here/bench/timing.sh"
 # Median of $runs runs.
 median_us() {
   local i

@@ -20,14 +20,8 @@ bench="$build/bench/ld_catalogue_bench"
 stall="$build/bench/ld_catalogue_stall_bench"
 mkdir -p "$work"
 
-# Wall time of one run in microseconds, output thrown away.
-run_us() {
-  local s e
-  s=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  e=$(date +%s%N)
-  echo $(((e - s) / 1000))
-}
+# shellcheck source=timing.sh
+. "$here/bench/timing.sh"
 # Appends one measure to the file named $1.
 add() { local f="$1"; shift; "$@" >>"$work/m.$f"; }
 median() { sort -g "$work/m.$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
