@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <malloc.h>
 #include <memory>
 #include <vector>
 
@@ -261,7 +262,9 @@ DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits)
   return decoding::DecodeWithQt(&buffer, content, orientation, limits);
 }
 
-DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits) {
+namespace {
+
+DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits) {
   const PictureFile file(path, limits.maxFileBytes);
   if (!file.IsOpen()) return Named(Refused(file.Error()), path);
   const QByteArray head = file.Read(0, 64);
@@ -287,6 +290,20 @@ DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits
   if (!device.open(file.Descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
     return Named(Failed(QStringLiteral("Impossible de lire le fichier")), path);
   return Named(decoding::DecodeWithQt(&device, content, orientation, limits), path);
+}
+
+}  // namespace
+
+DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits) {
+  DecodedPicture picture = DecodeOpenedFile(path, limits);
+  // The decoders' working memory (the file's bytes, libheif's and Qt's
+  // buffers of a full-size picture) is free now, but the allocator of the
+  // decoding thread would keep it resident: give it back, so that pictures
+  // decoded on several threads do not add up.
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+  return picture;
 }
 
 DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limits) {
