@@ -1,5 +1,6 @@
 #include "platform/PictureDecoder.h"
 
+#include <malloc.h>
 #include <turbojpeg.h>
 
 #include <QBuffer>
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <malloc.h>
 #include <memory>
 #include <vector>
 
