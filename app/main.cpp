@@ -12,7 +12,7 @@
 
 #include "app/core/Entry.h"
 #include "app/ui/Tdiapo.h"
-#include "panel/Twinparam.h"
+#include "panel/ui/Twinparam.h"
 #include "platform/HostWindow.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Desktop.h"

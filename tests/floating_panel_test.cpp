@@ -6,7 +6,7 @@
 #include <QCloseEvent>
 #include <QTest>
 
-#include "panel/FloatingPanel.h"
+#include "panel/ui/FloatingPanel.h"
 #include "support/TestWindow.h"
 
 namespace ld {

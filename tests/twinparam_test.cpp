@@ -1,5 +1,5 @@
 // The screen-saver settings dialog and its own file.
-#include "panel/Twinparam.h"
+#include "panel/ui/Twinparam.h"
 
 #include <gtest/gtest.h>
 

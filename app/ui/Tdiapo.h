@@ -20,7 +20,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/ScanRules.h"
-#include "panel/Controls.h"
+#include "panel/ui/Controls.h"
 #include "platform/AlbumCopy.h"
 #include "platform/Services.h"
 #include "show/KeyCodes.h"
@@ -36,8 +36,8 @@ namespace ld {
 // over the files of the folder they belong to:
 //   app/ui/Tdiapo.cpp          creation, activation, start-up, quit
 //   app/ui/TdiapoSettings.cpp  settings load and save, state files
-//   panel/BuildPanels.cpp      the panels and their controls
-//   panel/Layout.cpp           compact and full layouts, small handlers
+//   panel/ui/BuildPanels.cpp      the panels and their controls
+//   panel/ui/Layout.cpp           compact and full layouts, small handlers
 //   show/ui/...                the show loop, keys, timer
 class Tdiapo : public QWidget {
   Q_OBJECT
@@ -303,24 +303,24 @@ class Tdiapo : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  // panel/BuildPanels.cpp: creates every panel and control at its design
+  // panel/ui/BuildPanels.cpp: creates every panel and control at its design
   // place with its design caption, hint, colour and font.
   void BuildPanels();
-  // panel/Layout.cpp: connects the small change handlers of the panels.
+  // panel/ui/Layout.cpp: connects the small change handlers of the panels.
   void ConnectPanelHandlers();
   // Connects the handlers of the other areas once the controls exist.
   void ConnectHandlers();
-  // panel/DirectoryListEditing.cpp: directory list, exclusion-file editor,
+  // panel/ui/DirectoryListEditing.cpp: directory list, exclusion-file editor,
   // the reset buttons.
   void ConnectCatalogueHandlers();
   // show/ui/TdiapoShow.cpp: history buttons, continue, timer.
   void ConnectShowHandlers();
-  // panel/Tools.cpp: albums, viewer, manual, batch renaming.
+  // panel/ui/Tools.cpp: albums, viewer, manual, batch renaming.
   void ConnectToolHandlers();
 
  public:
   // ==== catalogue area: members added by the catalogue work go here ====
-  // panel/DirectoryListEditing.cpp: the directory list's handlers and the
+  // panel/ui/DirectoryListEditing.cpp: the directory list's handlers and the
   // exclusion file's editor button.
   void Panel_ajout_repClick();
   void Panel_sup_repClick();
@@ -403,7 +403,7 @@ class Tdiapo : public QWidget {
 
  public:
   // ==== tools area: members added by the tools work go here ====
-  // panel/Tools.cpp: albums, the viewer and its slide show, the manual, the
+  // panel/ui/Tools.cpp: albums, the viewer and its slide show, the manual, the
   // batch renaming of dated directories.
   // Copies the current picture into album A or B and confirms it.
   void CopyToAlbum(Album album);

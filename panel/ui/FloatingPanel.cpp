@@ -1,4 +1,4 @@
-#include "panel/FloatingPanel.h"
+#include "panel/ui/FloatingPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>

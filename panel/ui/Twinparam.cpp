@@ -1,4 +1,4 @@
-#include "panel/Twinparam.h"
+#include "panel/ui/Twinparam.h"
 
 #include <QApplication>
 #include <QDir>

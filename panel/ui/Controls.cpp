@@ -1,4 +1,4 @@
-#include "panel/Controls.h"
+#include "panel/ui/Controls.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>

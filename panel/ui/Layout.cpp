@@ -8,8 +8,8 @@
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
-#include "panel/FloatingPanel.h"
-#include "panel/PanelScale.h"
+#include "panel/ui/FloatingPanel.h"
+#include "panel/ui/PanelScale.h"
 #include "platform/Error.h"
 
 namespace ld {

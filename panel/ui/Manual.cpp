@@ -1,4 +1,4 @@
-#include "panel/Manual.h"
+#include "panel/ui/Manual.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "panel/PanelScale.h"
+#include "panel/ui/PanelScale.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <cmath>
 
-#include "panel/Controls.h"
+#include "panel/ui/Controls.h"
 
 namespace ld {
 namespace {

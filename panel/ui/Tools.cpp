@@ -7,8 +7,8 @@
 
 #include "app/ui/Tdiapo.h"
 #include "catalogue/DateRenaming.h"
-#include "panel/ClickWatcher.h"
-#include "panel/Manual.h"
+#include "panel/ui/ClickWatcher.h"
+#include "panel/ui/Manual.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
