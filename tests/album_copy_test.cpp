@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "platform/AlbumCopy.h"
+#include "panel/AlbumCopy.h"
 #include "support/TempData.h"
 
 namespace ld {

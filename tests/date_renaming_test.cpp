@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "catalogue/DateRenaming.h"
+#include "panel/DateRenaming.h"
 #include "platform/SafeRename.h"
 #include "support/TempData.h"
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "platform/RealServices.h"
-#include "show/ViewerCommand.h"
+#include "panel/ViewerCommand.h"
 #include "support/TempData.h"
 
 namespace ld {

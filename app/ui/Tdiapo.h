@@ -21,7 +21,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/ScanRules.h"
 #include "panel/ui/Controls.h"
-#include "platform/AlbumCopy.h"
+#include "panel/AlbumCopy.h"
 #include "platform/Services.h"
 #include "show/KeyCodes.h"
 #include "show/PicturePrefetcher.h"

@@ -6,13 +6,13 @@
 #include <QUrl>
 
 #include "app/ui/Tdiapo.h"
-#include "catalogue/DateRenaming.h"
+#include "panel/DateRenaming.h"
 #include "panel/ui/ClickWatcher.h"
 #include "panel/ui/Manual.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
-#include "show/ViewerCommand.h"
+#include "panel/ViewerCommand.h"
 
 namespace ld {
 

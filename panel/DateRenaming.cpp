@@ -1,4 +1,4 @@
-#include "catalogue/DateRenaming.h"
+#include "panel/DateRenaming.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/AlbumCopy.h"
+#include "panel/AlbumCopy.h"
 
 #include <QDateTime>
 #include <QDir>

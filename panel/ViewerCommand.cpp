@@ -1,7 +1,7 @@
-#include "show/ViewerCommand.h"
+#include "panel/ViewerCommand.h"
 
-#include "show/KeyCodes.h"
 #include "platform/Paths.h"
+#include "show/KeyCodes.h"
 
 namespace ld {
 
