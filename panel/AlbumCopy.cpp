@@ -62,4 +62,17 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
   return {true, QString()};
 }
 
+AlbumCopyOutcome CopyIntoAlbum(Album album, const QString& albumDir, const QString& picturePath) {
+  const QString target = AlbumTargetName(albumDir, picturePath);
+  const QChar letter = album == Album::A ? u'A' : u'B';
+  // An existing copy is replaced only by a complete new one.
+  const CopyResult copy = CopyReplacing(picturePath, target);
+  if (!copy)
+    return {false, QStringLiteral("\n     Copie impossible dans l'album %1 (%2) :\n\n     %3")
+                       .arg(letter)
+                       .arg(albumDir, copy.reason)};
+  return {true, target + QStringLiteral("\n\n    copie effectuée dans l'album ") + letter +
+                    QStringLiteral(" ...")};
+}
+
 }  // namespace ld

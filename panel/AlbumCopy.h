@@ -27,4 +27,13 @@ struct CopyResult {
 // Nothing is left behind by a failure.
 CopyResult CopyReplacing(const QString& source, const QString& target);
 
+// A copy of the picture on screen into album A or B (albumDir, created on the
+// first copy), with the text of the box that reports it: the album file and
+// a confirmation, or why the copy failed.
+struct AlbumCopyOutcome {
+  bool ok = false;
+  QString message;
+};
+AlbumCopyOutcome CopyIntoAlbum(Album album, const QString& albumDir, const QString& picturePath);
+
 }  // namespace ld

@@ -1,6 +1,9 @@
 #include "panel/ViewerCommand.h"
 
+#include <QCoreApplication>
+
 #include "platform/Paths.h"
+#include "platform/Services.h"
 #include "show/KeyCodes.h"
 
 namespace ld {
@@ -36,6 +39,13 @@ ViewerCall BuildViewerCall(ViewerSender sender, const ViewerContext& c) {
     call.target = c.pictureDirectory;
   }
   return call;
+}
+
+void OpenInViewer(Services& services, const QString& viewer, const ViewerCall& call) {
+  if (!IsExistingFile(viewer))
+    services.shell.OpenWithDesktop(call.target);
+  else
+    services.shell.RunAndWait(viewer, call.Arguments(), [] { QCoreApplication::processEvents(); });
 }
 
 }  // namespace ld

@@ -31,4 +31,12 @@ struct ViewerCall {
 
 ViewerCall BuildViewerCall(ViewerSender sender, const ViewerContext& context);
 
+struct Services;
+
+// Shows call's target in the viewer program when that file exists, waiting
+// for it while the window's events keep flowing (so the timer, the keys and
+// the mouse keep acting; a viewer that cannot start is not reported); else
+// in the desktop's own application for the target, without waiting.
+void OpenInViewer(Services& services, const QString& viewer, const ViewerCall& call);
+
 }  // namespace ld

@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 
 #include "app/core/SettingsFile.h"
+#include "panel/ui/BuildPanels.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
@@ -103,7 +104,7 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   Label_mois = makeCorner("Label_mois", 53, 65);
   Label_options = makeCorner("Label_options", 20, 30);
 
-  BuildPanels();
+  BuildPanels(this, *this);
 
   ListBox_passee = new QListWidget(this);
   ListBox_passee->setObjectName(QStringLiteral("ListBox_passee"));

@@ -1,17 +1,11 @@
 #pragma once
 
-#include <QCheckBox>
 #include <QCursor>
-#include <QFrame>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSize>
 #include <QStringList>
-#include <QElapsedTimer>
 #include <QTimer>
-#include <QToolButton>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -20,8 +14,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/ScanRules.h"
-#include "panel/ui/Controls.h"
 #include "panel/AlbumCopy.h"
+#include "panel/ui/TdiapoControls.h"
 #include "platform/Services.h"
 #include "show/KeyCodes.h"
 #include "show/PicturePrefetcher.h"
@@ -36,10 +30,12 @@ namespace ld {
 // over the files of the folder they belong to:
 //   app/ui/Tdiapo.cpp          creation, activation, start-up, quit
 //   app/ui/TdiapoSettings.cpp  settings load and save, state files
-//   panel/ui/BuildPanels.cpp      the panels and their controls
-//   panel/ui/Layout.cpp           compact and full layouts, small handlers
+//   app/ui/TdiapoPanels.cpp    the panels' handlers and their wiring
+//   app/ui/TdiapoTools.cpp     the panel tools' handlers and their wiring
 //   show/ui/...                the show loop, keys, timer
-class Tdiapo : public QWidget {
+// The controls are those of TdiapoControls; panel/ui builds and lays them
+// out.
+class Tdiapo : public QWidget, public TdiapoControls {
   Q_OBJECT
  public:
   // request: the request character of the command line ("s", "p", ... or
@@ -100,6 +96,8 @@ class Tdiapo : public QWidget {
   void Button4Click();
   void ButtonValidationDelaiClick();
   void CheckBox_voir_liste_300Click();
+  void CheckBox_date_deClick();
+  void CheckBox_date_aClick();
 
   // ---- catalogue ----
   void ReadExclusionFile();
@@ -159,133 +157,9 @@ class Tdiapo : public QWidget {
   QList<ExclusionRange> exclusion_ranges;  // the range lines, beside the pictures above
   QStringList ListBox_fic_rep_crt;
 
-  // ---- controls of the window itself ----
+  // ---- the picture and the timer; the other controls are TdiapoControls ----
   PictureView* Image2 = nullptr;
-  QLabel* Label1 = nullptr;  // caption over the picture
-  QLabel* Label6 = nullptr;  // status ("patientez ...")
-  QLabel* Label4 = nullptr;  // hidden
-  QLabel* Label_an = nullptr;
-  QLabel* Label_mois = nullptr;
-  QLabel* Label_options = nullptr;
-  QListWidget* ListBox_passee = nullptr;  // the history list
   QTimer* Timer1 = nullptr;
-
-  // ---- Panel1 ----
-  QFrame* Panel1 = nullptr;
-  ClickPanel* Panel_continuer = nullptr;
-  QPushButton* Button_retour = nullptr;
-  QPushButton* Button_avance = nullptr;
-  ClickPanel* Panel_ouvrir_rep_img = nullptr;
-  QPushButton* Button_avec_sans_option = nullptr;
-  QPushButton* Button_quit = nullptr;
-  QPushButton* Button_close_param = nullptr;
-  QPushButton* Button_tout_le_rep = nullptr;
-  QLabel* Label11 = nullptr;
-  QLabel* Label21 = nullptr;
-  ClickPanel* Panel_ajout_rep = nullptr;
-  ClickPanel* Panel_sup_rep = nullptr;
-  ClickPanel* aPanel_sauve_param_et_BD0_et_quitter = nullptr;
-  CheckListBox* CheckListBox_rep = nullptr;
-  QFrame* Bevel1 = nullptr;
-  QLabel* Label20 = nullptr;
-  QLabel* Label8 = nullptr;
-  QLabel* Label_repertoire = nullptr;
-  QLabel* Label_nom_img = nullptr;
-  QPushButton* Button_aide = nullptr;
-  QPushButton* Button_album_a = nullptr;
-  QPushButton* Button_album_B = nullptr;
-  ClickPanel* Panel_ouvrir_repA = nullptr;
-  ClickPanel* Panel_ouvrir_repB = nullptr;
-  QToolButton* SpeedButton_album_A = nullptr;
-  QToolButton* SpeedButton_album_B = nullptr;
-  PathLabel* rep_album_A = nullptr;
-  PathLabel* rep_album_B = nullptr;
-  QLabel* Label13 = nullptr;
-  QCheckBox* CheckBox_rnd = nullptr;
-  QLabel* Label9 = nullptr;
-  Edit* Edit_rayon_rnd = nullptr;
-  QLabel* Label17 = nullptr;
-  Edit* Edit_nb_fouille = nullptr;
-  QLabel* Label18 = nullptr;
-  Edit* Edit_indice_non_aleatoire = nullptr;
-  QLabel* Label28 = nullptr;
-  QCheckBox* CheckBox_date_de = nullptr;
-  QCheckBox* CheckBox_date_a = nullptr;
-  Edit* Edit_annee_de = nullptr;
-  Edit* Edit_mois_de = nullptr;
-  Edit* Edit_annee_a = nullptr;
-  Edit* Edit_mois_a = nullptr;
-  QPushButton* SpeedButton_valider_filtre = nullptr;
-  QCheckBox* CheckBox_contient = nullptr;
-  Edit* Edit_contient = nullptr;
-  QCheckBox* CheckBox_fic_exclusion = nullptr;
-  QPushButton* SpeedButton1 = nullptr;
-  RadioGroup* RadioGroup_titre_ecran = nullptr;
-  QCheckBox* CheckBox_af_an = nullptr;
-  QPushButton* Button_param_avancer = nullptr;
-  QPushButton* Button2 = nullptr;
-  QLabel* Label_etat = nullptr;
-  QLabel* Label_delai = nullptr;
-
-  // ---- Panel3 ("ZOOM param") ----
-  QFrame* Panel3 = nullptr;
-  QLabel* Label14 = nullptr;
-  QPushButton* Button4 = nullptr;
-  QPushButton* Button_enreg_param = nullptr;
-  RadioGroup* RadioGroup_sous_rep_recursif = nullptr;
-  QLabel* Label10 = nullptr;
-  Edit* Edit_vmax = nullptr;
-  RadioGroup* RadioGroup_exclusion = nullptr;
-  QLabel* Label15 = nullptr;
-  Edit* Edit_zoom_s_dix = nullptr;
-  QLabel* Label16 = nullptr;
-  Edit* Edit_inc_pixel = nullptr;
-  QLabel* Label7 = nullptr;
-  Edit* Edit_haut = nullptr;
-  QCheckBox* CheckBox_grand_menu = nullptr;
-  QPushButton* SpeedButton2 = nullptr;
-  RadioGroup* Rdg1 = nullptr;
-  Edit* Edit_dt0_a = nullptr;
-  Edit* Edit_dt1_a = nullptr;
-  Edit* Edit_dt2_a = nullptr;
-  Edit* Edit_dt2_b = nullptr;
-  Edit* Edit_dt3_a = nullptr;
-  Edit* Edit_dt3_b = nullptr;
-  Edit* Edit_dt4_a = nullptr;
-  Edit* Edit_dt4_b = nullptr;
-  Edit* Edit_dt5_a = nullptr;
-  Edit* Edit_dt5_b = nullptr;
-  QLabel* Label12 = nullptr;
-  QToolButton* SpeedButton_xnview = nullptr;
-  QLabel* xnview_alternative_Label = nullptr;
-  QCheckBox* CheckBox_xnview_rep_et_nom = nullptr;
-  QLabel* Label19 = nullptr;
-  QLabel* Label5 = nullptr;
-  QCheckBox* CheckBox_voir_liste_300 = nullptr;
-  QLabel* Label3 = nullptr;
-
-  // ---- Panel2 ("écran de veille") and Panel4 ----
-  QFrame* Panel2 = nullptr;
-  QLabel* Label25 = nullptr;
-  QFrame* Panel4 = nullptr;
-  QLabel* Label2 = nullptr;
-  Edit* Edit1 = nullptr;
-  QPushButton* ButtonValidationDelai = nullptr;
-
-  // ---- Panel_renommage ----
-  QFrame* Panel_renommage = nullptr;
-  QLabel* Label22 = nullptr;
-  QLabel* Label27 = nullptr;
-  QLabel* Label26 = nullptr;
-  QPushButton* Button3 = nullptr;
-  QPushButton* SpeedButton3 = nullptr;
-  QPushButton* SpeedButton5 = nullptr;
-  Edit* Edit2 = nullptr;
-  Edit* Edit3 = nullptr;
-  QLabel* Label23 = nullptr;
-  QLabel* Label24 = nullptr;
-  QListWidget* ListBox1 = nullptr;
-  QPushButton* SpeedButton4 = nullptr;
 
   // The pointer over the window: hidden while the show runs, saved_cursor
   // while the panel is open.
@@ -303,25 +177,19 @@ class Tdiapo : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  // panel/ui/BuildPanels.cpp: creates every panel and control at its design
-  // place with its design caption, hint, colour and font.
-  void BuildPanels();
-  // panel/ui/Layout.cpp: connects the small change handlers of the panels.
-  void ConnectPanelHandlers();
-  // Connects the handlers of the other areas once the controls exist.
+  // Connects the handlers of every area once the controls exist.
   void ConnectHandlers();
-  // panel/ui/DirectoryListEditing.cpp: directory list, exclusion-file editor,
-  // the reset buttons.
+  // The panels' small change handlers, the layouts' buttons, the directory
+  // list, the exclusion-file editor and the reset controls.
+  void ConnectPanelHandlers();
   void ConnectCatalogueHandlers();
   // show/ui/TdiapoShow.cpp: history buttons, continue, timer.
   void ConnectShowHandlers();
-  // panel/ui/Tools.cpp: albums, viewer, manual, batch renaming.
+  // Albums, viewer, manual, batch renaming.
   void ConnectToolHandlers();
 
  public:
-  // ==== catalogue area: members added by the catalogue work go here ====
-  // panel/ui/DirectoryListEditing.cpp: the directory list's handlers and the
-  // exclusion file's editor button.
+  // ---- the directory list and the exclusion file's editor button ----
   void Panel_ajout_repClick();
   void Panel_sup_repClick();
   void CheckListBox_repClick();
@@ -357,8 +225,6 @@ class Tdiapo : public QWidget {
   void Button_avanceClick();
   void Panel_continuer_clik();
   void Button_close_paramClick();
-  void CheckBox_date_deClick();
-  void CheckBox_date_aClick();
   // Runs the pending step of the show at once, as if its pause were over.
   // False when nothing is pending. For tests and the benchmark.
   bool AdvanceShow();
@@ -402,15 +268,14 @@ class Tdiapo : public QWidget {
   std::unique_ptr<PicturePrefetcher> prefetcher_;
 
  public:
-  // ==== tools area: members added by the tools work go here ====
-  // panel/ui/Tools.cpp: albums, the viewer and its slide show, the manual, the
-  // batch renaming of dated directories.
+  // ---- panel tools: albums, the viewer and its slide show, the manual, the
+  // batch renaming of dated directories ----
   // Copies the current picture into album A or B and confirms it.
   void CopyToAlbum(Album album);
   void SpeedButton_album_AClick();
   void SpeedButton_album_BClick();
   // Opens the picture's directory (or the picture), album A or album B in the
-  // viewer, by sender, and waits for it; the slide-show form for
+  // viewer, by sender, and waits for it; the slide show for
   // Button_tout_le_rep and after F3.
   void Panel_ouvrir_rep_imgClick(QObject* sender);
   // "DIAPORAMA - F3 " and the F3 key: asks, runs the viewer's slide show of
@@ -418,11 +283,6 @@ class Tdiapo : public QWidget {
   void Button_tout_le_repClick(QObject* sender = nullptr);
   void SpeedButton_xnviewClick();
   void OpenManual();
-  // One renaming pass over dir's sub-directories into ListBox1; the count.
-  quint16 RenameByDate(const QString& dir, bool apply);
-  // After a renaming: the rebuild requested, and the directory list's
-  // entries that were renamed follow their new names.
-  void FollowRenamedDirectories(const QList<QPair<QString, QString>>& renamed);
   void SpeedButton2Click();
   void Button3Click();
   void SpeedButton3Click();

@@ -9,36 +9,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "platform/ui/MessageBox.h"
 
 namespace ld {
 namespace {
 
 const QString kCreateQuestion = QStringLiteral("Le répertoire spécifié n'existe pas. Le créer ?");
 const QString kCannotCreate = QStringLiteral("Impossible de créer le répertoire");
-
-bool AskYesNo(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), text,
-                  QMessageBox::NoButton, parent);
-  box.setTextFormat(Qt::PlainText);
-  box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
-  box.addButton(QMessageBox::No)->setText(QStringLiteral("&Non"));
-  box.setDefaultButton(QMessageBox::Yes);
-  box.setCursor(Qt::ArrowCursor);
-  return box.exec() == QMessageBox::Yes;
-}
-
-void Tell(QWidget* parent, const QString& text, QMessageBox::Icon icon, const QString& caption) {
-  QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
-  box.setTextFormat(Qt::PlainText);
-  box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-  box.setCursor(Qt::ArrowCursor);
-  box.exec();
-}
 
 // "~" and "~/..." name the home directory, as in a shell.
 QString ExpandHome(const QString& text) {
@@ -56,9 +38,12 @@ DirectoryChooser::DirectoryChooser(QWidget* parent, const QString& start) : QDia
   setCursor(Qt::ArrowCursor);  // the main window hides the pointer during the show
   resize(620, 420);
 
-  confirm = [this](const QString& text) { return AskYesNo(this, text); };
+  confirm = [this](const QString& text) {
+    return RunMessageBox(this, QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                         BoxButtons::YesNo);
+  };
   notice = [this](const QString& text) {
-    Tell(this, text, QMessageBox::Warning, QStringLiteral("Erreur"));
+    RunMessageBox(this, QMessageBox::Warning, QStringLiteral("Erreur"), text, BoxButtons::Ok);
   };
 
   auto* grid = new QGridLayout(this);
@@ -194,12 +179,13 @@ void DirectoryChooser::FillVolumes() {
 }
 
 void DirectoryChooser::ShowHelp() {
-  Tell(this,
-       QStringLiteral("Double-cliquez un répertoire de la liste « Répertoires » pour y entrer, "
-                      "ou tapez son nom dans « Nom de répertoire » (un nom relatif part du "
-                      "répertoire affiché), puis OK.\n\nUn répertoire tapé qui n'existe pas est "
-                      "créé après confirmation.\n\n« Lecteurs » passe à un autre volume monté."),
-       QMessageBox::Information, QStringLiteral("Aide"));
+  RunMessageBox(
+      this, QMessageBox::Information, QStringLiteral("Aide"),
+      QStringLiteral("Double-cliquez un répertoire de la liste « Répertoires » pour y entrer, "
+                     "ou tapez son nom dans « Nom de répertoire » (un nom relatif part du "
+                     "répertoire affiché), puis OK.\n\nUn répertoire tapé qui n'existe pas est "
+                     "créé après confirmation.\n\n« Lecteurs » passe à un autre volume monté."),
+      BoxButtons::Ok);
 }
 
 QString DirectoryChooser::TypedTarget() const {

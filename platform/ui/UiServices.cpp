@@ -2,51 +2,29 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 
 #include "platform/ui/DirectoryChooser.h"
+#include "platform/ui/MessageBox.h"
 
 namespace ld {
-namespace {
-
-QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
-                                const QString& text, bool yesNo, bool yesOnly) {
-  QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
-  // Texts carry names from the disk and the settings: never markup.
-  box.setTextFormat(Qt::PlainText);
-  if (yesNo) {
-    box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
-    box.addButton(QMessageBox::No)->setText(QStringLiteral("&Non"));
-    box.setDefaultButton(QMessageBox::Yes);
-  } else if (yesOnly) {
-    box.addButton(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
-  } else {
-    box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-  }
-  // The main window hides the pointer while the show runs; a box always
-  // shows the normal one.
-  box.setCursor(Qt::ArrowCursor);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-}  // namespace
 
 void UiDialogs::Notice(const QString& text) {
-  Box(parent_, QMessageBox::Information, QStringLiteral("Information"), text, false, false);
+  RunMessageBox(parent_, QMessageBox::Information, QStringLiteral("Information"), text,
+                BoxButtons::Ok);
 }
 
 void UiDialogs::ErrorBox(const QString& text) {
-  Box(parent_, QMessageBox::Critical, QStringLiteral("Erreur"), text, false, false);
+  RunMessageBox(parent_, QMessageBox::Critical, QStringLiteral("Erreur"), text, BoxButtons::Ok);
 }
 
 bool UiDialogs::Confirm(const QString& text) {
-  return Box(parent_, QMessageBox::Question, QStringLiteral("Confirmation"), text, true, false) ==
-         QMessageBox::Yes;
+  return RunMessageBox(parent_, QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                       BoxButtons::YesNo);
 }
 
 void UiDialogs::ConfirmYesOnly(const QString& text) {
-  Box(parent_, QMessageBox::Question, QStringLiteral("Confirmation"), text, false, true);
+  RunMessageBox(parent_, QMessageBox::Question, QStringLiteral("Confirmation"), text,
+                BoxButtons::YesOnly);
 }
 
 std::optional<QString> UiDialogs::ChooseDirectory(const QString& startPath) {

@@ -61,12 +61,6 @@ void Tdiapo::ConnectShowHandlers() {
           [this] { Guarded([this] { Panel_continuer_clik(); }); });
   connect(Button_close_param, &QPushButton::clicked, this,
           [this] { Guarded([this] { Button_close_paramClick(); }); });
-  connect(CheckBox_date_de, &QCheckBox::toggled, this,
-          [this] { Guarded([this] { CheckBox_date_deClick(); }); });
-  connect(CheckBox_date_a, &QCheckBox::toggled, this,
-          [this] { Guarded([this] { CheckBox_date_aClick(); }); });
-  for (Edit* e : {Edit_annee_de, Edit_annee_a, Edit_mois_de, Edit_mois_a})
-    connect(e, &QLineEdit::textChanged, this, [this] { settings_changed = true; });
   Image2->on_painted = [this](double) {
     if (on_picture_painted) on_picture_painted();
   };
@@ -508,16 +502,6 @@ void Tdiapo::ShowPictureDate() {
   Label_options->adjustSize();
   Label_options->move(width() - Label_options->width(), 30);
   Label_options->show();
-}
-
-void Tdiapo::CheckBox_date_deClick() {
-  MarkRebuildNeeded();
-  settings_changed = true;
-}
-
-void Tdiapo::CheckBox_date_aClick() {
-  MarkRebuildNeeded();
-  settings_changed = true;
 }
 
 // ---- keys, buttons, timer -----------------------------------------------------------
