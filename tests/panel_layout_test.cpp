@@ -49,7 +49,6 @@ int LeftOf(const Tdiapo& w, const char* name) {
   return c ? c->x() : -99999;
 }
 
-
 TEST_F(PanelTest, FormsOfTheSettingsPanelFollowTheScreenSize) {
   struct Case {
     QSize screen;
@@ -258,6 +257,31 @@ TEST_F(PanelTest, SmallHandlersSetExactlyTheirFlags) {
   EXPECT_FALSE(Marked(*w));
   EXPECT_EQ(w->aPanel_sauve_param_et_BD0_et_quitter->TextColour(), QColor(255, 0, 0));
   EXPECT_TRUE(w->settings_changed);
+}
+
+// A date box's change repaints the reset button's highlight once: the box is
+// connected to its handler once.
+TEST_F(PanelTest, DateBoxMarksTheRebuildOnce) {
+  class PaintCount : public QObject {
+   public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } count;
+  auto w = Make({1920, 1080});
+  w->show();
+  w->Panel1->show();
+  w->FullLayout();
+  QCoreApplication::processEvents();
+  w->aPanel_sauve_param_et_BD0_et_quitter->installEventFilter(&count);
+  for (QCheckBox* box : {w->CheckBox_date_de, w->CheckBox_date_a}) {
+    count.paints = 0;
+    box->setChecked(!box->isChecked());
+    EXPECT_EQ(count.paints, 1) << box->objectName().toStdString();
+    EXPECT_TRUE(Marked(*w));
+  }
 }
 
 TEST_F(PanelTest, EnteringTheWordFieldSwitchesTheWordFilterOn) {
