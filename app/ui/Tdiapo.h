@@ -86,7 +86,7 @@ class Tdiapo : public QWidget, public TdiapoControls {
   // list yields one (shortening it on disk), else `chosen`.
   QString TakeFromCurrentDirectoryList(const QString& chosen);
 
-  // ---- panels ----
+  // ---- panels (app/ui/TdiapoPanels.cpp) ----
   void CompactLayout();
   void FullLayout();
   void Button_avec_sans_optionClick();
@@ -98,6 +98,28 @@ class Tdiapo : public QWidget, public TdiapoControls {
   void CheckBox_voir_liste_300Click();
   void CheckBox_date_deClick();
   void CheckBox_date_aClick();
+  void Panel_ajout_repClick();
+  void Panel_sup_repClick();
+  void CheckListBox_repClick();
+  void SpeedButton1Click();  // edits the exclusion file
+  // ---- panel tools (app/ui/TdiapoTools.cpp) ----
+  void CopyToAlbum(Album album);  // the picture on screen into album A or B
+  void SpeedButton_album_AClick();
+  void SpeedButton_album_BClick();
+  // The picture's directory (or the picture), album A or B in the viewer, by
+  // sender; the viewer's slide show for Button_tout_le_rep and after F3.
+  void Panel_ouvrir_rep_imgClick(QObject* sender);
+  // "DIAPORAMA - F3 " and F3: asks, runs the viewer's slide show, then the
+  // compact layout and the Space action.
+  void Button_tout_le_repClick(QObject* sender = nullptr);
+  void SpeedButton_xnviewClick();
+  void OpenManual();
+  void SpeedButton2Click();
+  void Button3Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  void SpeedButton5Click();
+  void Edit3Change();
 
   // ---- catalogue ----
   void ReadExclusionFile();
@@ -179,21 +201,13 @@ class Tdiapo : public QWidget, public TdiapoControls {
  private:
   // Connects the handlers of every area once the controls exist.
   void ConnectHandlers();
-  // The panels' small change handlers, the layouts' buttons, the directory
-  // list, the exclusion-file editor and the reset controls.
   void ConnectPanelHandlers();
-  void ConnectCatalogueHandlers();
+  void ConnectCatalogueHandlers();  // the directory list, the reset controls
   // show/ui/TdiapoShow.cpp: history buttons, continue, timer.
   void ConnectShowHandlers();
-  // Albums, viewer, manual, batch renaming.
   void ConnectToolHandlers();
 
  public:
-  // ---- the directory list and the exclusion file's editor button ----
-  void Panel_ajout_repClick();
-  void Panel_sup_repClick();
-  void CheckListBox_repClick();
-  void SpeedButton1Click();
   // app/ui/TdiapoCatalogue.cpp: the filter as the controls give it now, and
   // the rebuild over the ticked directories of CheckListBox_rep (stopped by
   // stop_requested, events let through while it walks).
@@ -267,30 +281,6 @@ class Tdiapo : public QWidget, public TdiapoControls {
   int replay_saved_top_ = 0;
   std::unique_ptr<PicturePrefetcher> prefetcher_;
 
- public:
-  // ---- panel tools: albums, the viewer and its slide show, the manual, the
-  // batch renaming of dated directories ----
-  // Copies the current picture into album A or B and confirms it.
-  void CopyToAlbum(Album album);
-  void SpeedButton_album_AClick();
-  void SpeedButton_album_BClick();
-  // Opens the picture's directory (or the picture), album A or album B in the
-  // viewer, by sender, and waits for it; the slide show for
-  // Button_tout_le_rep and after F3.
-  void Panel_ouvrir_rep_imgClick(QObject* sender);
-  // "DIAPORAMA - F3 " and the F3 key: asks, runs the viewer's slide show of
-  // the picture's directory, then compact layout and the Space action.
-  void Button_tout_le_repClick(QObject* sender = nullptr);
-  void SpeedButton_xnviewClick();
-  void OpenManual();
-  void SpeedButton2Click();
-  void Button3Click();
-  void SpeedButton3Click();
-  void SpeedButton4Click();
-  void SpeedButton5Click();
-  void Edit3Change();
-
- private:
   struct NumericControls {
     std::array<Edit*, 17> edits;
     std::array<int*, 17> vars;
