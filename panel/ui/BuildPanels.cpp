@@ -3,7 +3,7 @@
 // history list and the picture control are made by the window itself.
 //
 // Layout of the settings panel Panel1 (1545 x 214 in its full form):
-//   top row (top 6, height 27): moved by CompactLayout / FullLayout; the
+//   top row (top 6, height 27): moved by LayOutCompact / LayOutFull; the
 //     product name and the history position sit left of it;
 //   below, in columns: the directory list, the current picture and the
 //     albums, the random draw, the catalogue filters, the caption choice.
