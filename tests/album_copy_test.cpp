@@ -17,13 +17,16 @@ using testing::ReadBytes;
 using testing::WriteBytes;
 
 TEST(AlbumCopy, TargetIsDirectoryNameDashFileNameInTheAlbum) {
-  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"), QStringLiteral("/d/Photos/2005-08-28 avg/img001.jpg")),
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"),
+                            QStringLiteral("/d/Photos/2005-08-28 avg/img001.jpg")),
             QStringLiteral("/e/Album/2005-08-28 avg-img001.jpg"));
   // Same directory name under another parent: the same album file.
-  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"), QStringLiteral("/mnt/usb/2005-08-28 avg/img001.jpg")),
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/Album"),
+                            QStringLiteral("/mnt/usb/2005-08-28 avg/img001.jpg")),
             QStringLiteral("/e/Album/2005-08-28 avg-img001.jpg"));
   // A picture directly in the root has an empty directory name.
-  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/A"), QStringLiteral("/x.jpg")), QStringLiteral("/e/A/-x.jpg"));
+  EXPECT_EQ(AlbumTargetName(QStringLiteral("/e/A"), QStringLiteral("/x.jpg")),
+            QStringLiteral("/e/A/-x.jpg"));
 }
 
 QStringList EntriesOf(const QString& dir) {
@@ -37,7 +40,7 @@ TEST(AlbumCopy, CopiesAndReplacesAnExistingCopyLeavingNoTemporaryFile) {
   const QString first = tmp.filePath(QStringLiteral("one/2005 avg/img.jpg"));
   const QString second = tmp.filePath(QStringLiteral("two/2005 avg/img.jpg"));
   WriteBytes(first, QByteArray("first picture"));
-  WriteBytes(second, QByteArray(3 << 20, 'x') + "end");  // more than one copy block
+  WriteBytes(second, QByteArray(3 << 20, 'x') + "end");             // more than one copy block
   const QDateTime old = QDateTime::fromSecsSinceEpoch(1125230400);  // 2005-08-28
   {
     QFile f(second);
@@ -85,7 +88,8 @@ TEST(AlbumCopy, FailedCopyKeepsTheOldCopyAndSaysWhy) {
   QDir().mkpath(album + QStringLiteral("/d-dir.jpg"));
   EXPECT_FALSE(CopyReplacing(picture, album + QStringLiteral("/d-dir.jpg")));
   EXPECT_TRUE(QFileInfo(album + QStringLiteral("/d-dir.jpg")).isDir());
-  EXPECT_EQ(EntriesOf(album), (QStringList{QStringLiteral("d-dir.jpg"), QStringLiteral("d-img.jpg")}));
+  EXPECT_EQ(EntriesOf(album),
+            (QStringList{QStringLiteral("d-dir.jpg"), QStringLiteral("d-img.jpg")}));
 }
 
 TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {
@@ -99,7 +103,8 @@ TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {
   WriteBytes(target, QByteArray("old copy"));
   QFile::setPermissions(album, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   EXPECT_FALSE(CopyReplacing(picture, target));
-  QFile::setPermissions(album, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(album,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
   EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("d-img.jpg")});
 }

@@ -78,31 +78,36 @@ QStringList Entries(const QString& dir) {
 TEST(DateRenaming, PreviewThenRenameInNameOrder) {
   QTemporaryDir tmp;
   const QString root = tmp.path();
-  MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("05-12-30 b"), QStringLiteral("2005-08-28 c"),
-                  QStringLiteral("divers"), QStringLiteral(".051231 caché")});
+  MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("05-12-30 b"),
+                  QStringLiteral("2005-08-28 c"), QStringLiteral("divers"),
+                  QStringLiteral(".051231 caché")});
   testing::WriteBytes(root + QStringLiteral("/051229 fichier"), "a plain file");
   const QStringList before = Entries(root);
 
   const RenamePass pass = RenameByDate(root, false, QStringLiteral("20"));
   EXPECT_TRUE(pass.listed);
   EXPECT_EQ(pass.count, 3);
-  EXPECT_EQ(pass.lines, (QStringList{QStringLiteral("1 : 05-12-30 b"), QStringLiteral("  -> 2005-12-30 b"),
-                                     QStringLiteral("2 : 051231 avg"), QStringLiteral("  -> 2005-12-31 avg"),
-                                     QStringLiteral("3 : 2005-08-28 c"), QStringLiteral("  -> 2005-08-28 c")}));
+  EXPECT_EQ(pass.lines,
+            (QStringList{QStringLiteral("1 : 05-12-30 b"), QStringLiteral("  -> 2005-12-30 b"),
+                         QStringLiteral("2 : 051231 avg"), QStringLiteral("  -> 2005-12-31 avg"),
+                         QStringLiteral("3 : 2005-08-28 c"), QStringLiteral("  -> 2005-08-28 c")}));
   EXPECT_EQ(Entries(root), before);
 
   testing::WriteBytes(root + QStringLiteral("/051231 avg/img.jpg"), "picture");
   const RenamePass applied = RenameByDate(root, true, QStringLiteral("20"));
   EXPECT_EQ(applied.count, 2);
-  EXPECT_EQ(applied.lines,
-            (QStringList{QStringLiteral("ok de   05-12-30 b"), QStringLiteral(" -----> 2005-12-30 b"),
-                         QStringLiteral("ok de   051231 avg"), QStringLiteral(" -----> 2005-12-31 avg"),
-                         QStringLiteral("problème avec       2005-08-28 c"),
-                         QStringLiteral("     existe dèjà -> 2005-08-28 c")}));
-  EXPECT_EQ(Entries(root), (QStringList{QStringLiteral(".051231 caché"), QStringLiteral("051229 fichier"),
-                                        QStringLiteral("2005-08-28 c"), QStringLiteral("2005-12-30 b"),
-                                        QStringLiteral("2005-12-31 avg"), QStringLiteral("divers")}));
-  EXPECT_EQ(testing::ReadBytes(root + QStringLiteral("/2005-12-31 avg/img.jpg")), QByteArray("picture"));
+  EXPECT_EQ(
+      applied.lines,
+      (QStringList{QStringLiteral("ok de   05-12-30 b"), QStringLiteral(" -----> 2005-12-30 b"),
+                   QStringLiteral("ok de   051231 avg"), QStringLiteral(" -----> 2005-12-31 avg"),
+                   QStringLiteral("problème avec       2005-08-28 c"),
+                   QStringLiteral("     existe dèjà -> 2005-08-28 c")}));
+  EXPECT_EQ(Entries(root),
+            (QStringList{QStringLiteral(".051231 caché"), QStringLiteral("051229 fichier"),
+                         QStringLiteral("2005-08-28 c"), QStringLiteral("2005-12-30 b"),
+                         QStringLiteral("2005-12-31 avg"), QStringLiteral("divers")}));
+  EXPECT_EQ(testing::ReadBytes(root + QStringLiteral("/2005-12-31 avg/img.jpg")),
+            QByteArray("picture"));
 
   // A second pass finds only names in the target form, each reported as
   // existing and none counted.
@@ -117,8 +122,9 @@ TEST(DateRenaming, ExistingTargetIsNeverReplacedOrMerged) {
   const QString root = tmp.path();
   // Beside a full target, an empty one (which a plain rename would replace)
   // and a plain file of the new name.
-  MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("2005-12-31 avg"), QStringLiteral("051230 b"),
-                  QStringLiteral("2005-12-30 b"), QStringLiteral("051229 c")});
+  MakeDirs(root, {QStringLiteral("051231 avg"), QStringLiteral("2005-12-31 avg"),
+                  QStringLiteral("051230 b"), QStringLiteral("2005-12-30 b"),
+                  QStringLiteral("051229 c")});
   testing::WriteBytes(root + QStringLiteral("/051231 avg/new.jpg"), "new");
   testing::WriteBytes(root + QStringLiteral("/2005-12-31 avg/old.jpg"), "old");
   testing::WriteBytes(root + QStringLiteral("/051230 b/b.jpg"), "b");
@@ -131,7 +137,8 @@ TEST(DateRenaming, ExistingTargetIsNeverReplacedOrMerged) {
   EXPECT_TRUE(pass.lines.contains(QStringLiteral("Erreur de 051229 c")));
   EXPECT_TRUE(pass.lines.contains(QStringLiteral("       en 2005-12-29 c")));
   EXPECT_EQ(Entries(root + QStringLiteral("/051231 avg")), QStringList{QStringLiteral("new.jpg")});
-  EXPECT_EQ(Entries(root + QStringLiteral("/2005-12-31 avg")), QStringList{QStringLiteral("old.jpg")});
+  EXPECT_EQ(Entries(root + QStringLiteral("/2005-12-31 avg")),
+            QStringList{QStringLiteral("old.jpg")});
   EXPECT_EQ(Entries(root + QStringLiteral("/051230 b")), QStringList{QStringLiteral("b.jpg")});
   EXPECT_TRUE(Entries(root + QStringLiteral("/2005-12-30 b")).isEmpty());
   EXPECT_EQ(testing::ReadBytes(root + QStringLiteral("/2005-12-29 c")), QByteArray("a file"));
@@ -140,7 +147,8 @@ TEST(DateRenaming, ExistingTargetIsNeverReplacedOrMerged) {
 
 TEST(DateRenaming, MissingOrEmptyDirectoryListsNothing) {
   QTemporaryDir tmp;
-  const RenamePass missing = RenameByDate(tmp.filePath(QStringLiteral("vanished")), true, QStringLiteral("20"));
+  const RenamePass missing =
+      RenameByDate(tmp.filePath(QStringLiteral("vanished")), true, QStringLiteral("20"));
   EXPECT_FALSE(missing.listed);
   EXPECT_EQ(missing.count, 0);
   EXPECT_TRUE(missing.lines.isEmpty());
@@ -171,7 +179,8 @@ TEST(SafeRename, NeverReplacesWhatIsThere) {
   EXPECT_EQ(RenameWithoutReplacing(a, dangling), RenameOutcome::TargetExists);
   EXPECT_EQ(testing::ReadBytes(file), QByteArray("keep"));
 
-  EXPECT_EQ(RenameWithoutReplacing(tmp.filePath(QStringLiteral("gone")), tmp.filePath(QStringLiteral("x"))),
+  EXPECT_EQ(RenameWithoutReplacing(tmp.filePath(QStringLiteral("gone")),
+                                   tmp.filePath(QStringLiteral("x"))),
             RenameOutcome::Failed);
   EXPECT_EQ(RenameWithoutReplacing(a, tmp.filePath(QStringLiteral("c"))), RenameOutcome::Renamed);
   EXPECT_TRUE(QFileInfo(tmp.filePath(QStringLiteral("c"))).isDir());

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/RealServices.h"
 #include "panel/ViewerCommand.h"
+#include "platform/RealServices.h"
 #include "support/TempData.h"
 
 namespace ld {
@@ -19,7 +19,9 @@ ViewerContext Context() {
   return c;
 }
 
-QStringList Args(ViewerSender s, const ViewerContext& c) { return BuildViewerCall(s, c).Arguments(); }
+QStringList Args(ViewerSender s, const ViewerContext& c) {
+  return BuildViewerCall(s, c).Arguments();
+}
 
 TEST(ViewerCommand, AfterF3EverySenderGivesTheSlideShowOfThePictureDirectory) {
   ViewerContext c = Context();
@@ -48,7 +50,8 @@ TEST(ViewerCommand, AwkwardPathsStayOneArgumentEach) {
   EXPECT_EQ(Args(ViewerSender::PictureDirectory, c),
             QStringList{QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x/a b$1.jpg")});
   EXPECT_EQ(Args(ViewerSender::SlideShowButton, c),
-            (QStringList{QStringLiteral("-slide"), QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x")}));
+            (QStringList{QStringLiteral("-slide"),
+                         QStringLiteral("/p/l'été \"2005\" $HOME `id`; rm -rf x")}));
 
   // A target that begins with "-" would read as an option: it is passed as
   // the same relative path behind "./"; the target itself is unchanged.
@@ -66,8 +69,11 @@ TEST(ViewerCommand, AwkwardPathsStayOneArgumentEach) {
 TEST(ViewerCommand, ArgumentsReachTheProgramUnchanged) {
   QTemporaryDir tmp;
   const QString viewer = tmp.filePath(QStringLiteral("viewer"));
-  testing::WriteBytes(viewer, "#!/bin/sh\necho \"$#\" > \"$0.txt\"\nfor a; do printf '%s\\n' \"$a\" >> \"$0.txt\"; done\n");
-  QFile::setPermissions(viewer, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  testing::WriteBytes(
+      viewer,
+      "#!/bin/sh\necho \"$#\" > \"$0.txt\"\nfor a; do printf '%s\\n' \"$a\" >> \"$0.txt\"; done\n");
+  QFile::setPermissions(viewer,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   ViewerContext c = Context();
   c.pictureDirectory = QStringLiteral("/p/l'été \"05\" $HOME `id` *");
   const QStringList args = BuildViewerCall(ViewerSender::SlideShowButton, c).Arguments();
