@@ -116,6 +116,67 @@ TEST(TdiapoSettings, LoadSaveRoundTripWritesThe37KeysInOrder) {
   EXPECT_EQ(w->ListBox_param, lines);
 }
 
+// Every key of the table goes from the file to its control and back to the
+// same bytes; the controls before any load hold the table's design values.
+TEST(TdiapoSettings, EveryKeyRoundTripsAndTheDesignValuesMatchTheControls) {
+  testing::ResetDataDirs();
+  const QStringList file = {"rep_album_A.Caption = /albums/A é",
+                            "rep_album_B.Caption = /albums/B",
+                            "xnview_alternative_Label.Caption = /opt/xnview/xnview.sh",
+                            "dt0_a = 1001",
+                            "dt1_a = 1002",
+                            "dt2_a = 1003",
+                            "dt2_b = 1004",
+                            "dt3_a = 1005",
+                            "dt3_b = 1006",
+                            "dt4_a = 1007",
+                            "dt4_b = 1008",
+                            "dt5_a = 1009",
+                            "dt5_b = 1010",
+                            "_haut = 111",
+                            "vmax = 112",
+                            "zoom_max10 = 13",
+                            "inc_dx = 114",
+                            "indice_non_aleatoire = 15",
+                            "rayon_rnd = 16",
+                            "nb_fouille = 17",
+                            "Rdg1.ItemIndex = 4",
+                            "RadioGroup_titre_ecran.ItemIndex = 2",
+                            "RadioGroup_sous_rep_recursif.ItemIndex = 0",
+                            "RadioGroup_exclusion.ItemIndex = 2",
+                            "CheckBox_rnd.Checked = false",
+                            "CheckBox_date_de.Checked = true",
+                            "CheckBox_date_a.Checked = true",
+                            "annee_de = 2001",
+                            "annee_a = 2002",
+                            "mois_de = 3",
+                            "mois_a = 4",
+                            "CheckBox_contient.Checked = true",
+                            "filtre_contient = mer = montagne",
+                            "CheckBox_xnview_rep_et_nom.Checked = true",
+                            "CheckBox_af_an.Checked = true",
+                            "CheckBox_fic_exclusion.Checked = true",
+                            "CheckBox_grand_menu.Checked = true"};
+  ASSERT_EQ(file.size(), kSettingCount);
+  WriteLines(files::kSettings, file);
+  const QByteArray bytes = ReadBytes(Data(files::kSettings));
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->LoadSettings();
+    EXPECT_EQ(w->sequential_index, 15);
+    EXPECT_EQ(w->_haut, 111);
+    EXPECT_EQ(w->RadioGroup_titre_ecran->ItemIndex(), 2);
+    EXPECT_TRUE(w->CheckBox_xnview_rep_et_nom->isChecked());
+    EXPECT_EQ(w->xnview_alternative_Label->text(), QStringLiteral("/opt/xnview/xnview.sh"));
+    w->SaveSettings();
+    EXPECT_EQ(ReadBytes(Data(files::kSettings)), bytes);
+  }
+  testing::ResetDataDirs();
+  TestWindow fresh(QSize(1920, 1080), QString(), true);
+  fresh->SaveSettings();
+  EXPECT_EQ(FileLines(files::kSettings), DesignSettingLines());
+}
+
 TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
   testing::ResetDataDirs();
   WriteLines(files::kSettings,
