@@ -163,8 +163,30 @@ TEST(TdiapoSettings, EveryKeyRoundTripsAndTheDesignValuesMatchTheControls) {
   {
     TestWindow w(QSize(1920, 1080), QString(), true);
     w->LoadSettings();
-    EXPECT_EQ(w->sequential_index, 15);
-    EXPECT_EQ(w->_haut, 111);
+    // Each edit and variable gets the value of its own key.
+    const std::pair<Edit*, int> edits[] = {{w->Edit_dt0_a, w->dt0_a},
+                                           {w->Edit_dt1_a, w->dt1_a},
+                                           {w->Edit_dt2_a, w->dt2_a},
+                                           {w->Edit_dt2_b, w->dt2_b},
+                                           {w->Edit_dt3_a, w->dt3_a},
+                                           {w->Edit_dt3_b, w->dt3_b},
+                                           {w->Edit_dt4_a, w->dt4_a},
+                                           {w->Edit_dt4_b, w->dt4_b},
+                                           {w->Edit_dt5_a, w->dt5_a},
+                                           {w->Edit_dt5_b, w->dt5_b},
+                                           {w->Edit_haut, w->_haut},
+                                           {w->Edit_vmax, w->vmax},
+                                           {w->Edit_zoom_s_dix, w->zoom_max10},
+                                           {w->Edit_inc_pixel, w->inc_dx},
+                                           {w->Edit_indice_non_aleatoire, w->sequential_index},
+                                           {w->Edit_rayon_rnd, w->rayon_rnd},
+                                           {w->Edit_nb_fouille, w->nb_fouille}};
+    const int expected[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                            1010, 111,  112,  13,   114,  15,   16,   17};
+    for (int i = 0; i < 17; ++i) {
+      EXPECT_EQ(edits[i].first->text(), QString::number(expected[i])) << i;
+      EXPECT_EQ(edits[i].second, expected[i]) << i;
+    }
     EXPECT_EQ(w->RadioGroup_titre_ecran->ItemIndex(), 2);
     EXPECT_TRUE(w->CheckBox_xnview_rep_et_nom->isChecked());
     EXPECT_EQ(w->xnview_alternative_Label->text(), QStringLiteral("/opt/xnview/xnview.sh"));
@@ -352,6 +374,17 @@ TEST(TdiapoState, CurrentDirectoryListIsConsumedOneNameAtATime) {
   EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
   EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")),
             QStringLiteral("/x/d.jpg"));
+
+  // Drawn into another program's window: the same steps, on the list read
+  // once, and the file stays as it is.
+  WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg"});
+  TestWindow h(QSize(1920, 1080), QString(), true);
+  h->SetHostWindowMode();
+  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/x/c.jpg"));
+  EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "a.jpg"}));
 }
 
 TEST(TdiapoQuit, QuitDeletesMarkerSavesAndEndsWithCode1) {
