@@ -437,14 +437,6 @@ class Tdiapo : public QWidget {
   void Edit3Change();
 
  private:
-  // The control and the variable of a row of the settings table.
-  QWidget* SettingControl(const SettingKey& key) const;
-  int* SettingVariable(const SettingKey& key);
-  // Puts a value read from the settings lines into the control of key (and
-  // its variable); throws the conversion error for a bad integer.
-  void ApplySetting(const SettingKey& key, const QStringList& settings);
-  // The line that the save writes for key from its control as it stands.
-  QString ControlSettingLine(const SettingKey& key) const;
   // The lines of the controls in table order; without integers, only the
   // keys whose control cannot hold a bad value.
   QStringList SettingsLines(bool withIntegers = true) const;

@@ -20,11 +20,9 @@ namespace {
 
 QString DataPath(const char* name) { return DataFile(QString::fromLatin1(name)); }
 
-}  // namespace
-
 // The window's integers fed by the settings, by their names in the settings
 // table.
-int* Tdiapo::SettingVariable(const SettingKey& key) {
+int* SettingVariable(Tdiapo& w, const SettingKey& key) {
   if (!key.variable) return nullptr;
   static const std::pair<const char*, int Tdiapo::*> variables[] = {
       {"dt0_a", &Tdiapo::dt0_a},
@@ -46,19 +44,21 @@ int* Tdiapo::SettingVariable(const SettingKey& key) {
       {"nb_fouille", &Tdiapo::nb_fouille},
   };
   for (const auto& [name, member] : variables)
-    if (std::strcmp(name, key.variable) == 0) return &(this->*member);
+    if (std::strcmp(name, key.variable) == 0) return &(w.*member);
   throw std::logic_error(std::string("no variable ") + key.variable);
 }
 
 // The controls carry their member names as object names.
-QWidget* Tdiapo::SettingControl(const SettingKey& key) const {
-  QWidget* control = findChild<QWidget*>(QString::fromLatin1(key.control));
+QWidget* SettingControl(const Tdiapo& w, const SettingKey& key) {
+  QWidget* control = w.findChild<QWidget*>(QString::fromLatin1(key.control));
   if (!control) throw std::logic_error(std::string("no control ") + key.control);
   return control;
 }
 
-void Tdiapo::ApplySetting(const SettingKey& key, const QStringList& settings) {
-  QWidget* control = SettingControl(key);
+// Puts the value that the settings lines give for key into its control (and
+// its variable); a bad integer throws the conversion error.
+void ApplySetting(Tdiapo& w, const SettingKey& key, const QStringList& settings) {
+  QWidget* control = SettingControl(w, key);
   const QString value = ReadSetting(settings, QString::fromLatin1(key.key), SettingDefault(key));
   switch (key.kind) {
     case SettingKind::Text:
@@ -71,7 +71,7 @@ void Tdiapo::ApplySetting(const SettingKey& key, const QStringList& settings) {
       // The edit shows the text as read ("07"); the variable gets its number.
       const int n = ToIntOrThrow(value);
       static_cast<QLineEdit*>(control)->setText(value);
-      *SettingVariable(key) = n;
+      *SettingVariable(w, key) = n;
       break;
     }
     case SettingKind::ItemIndex:
@@ -83,8 +83,9 @@ void Tdiapo::ApplySetting(const SettingKey& key, const QStringList& settings) {
   }
 }
 
-QString Tdiapo::ControlSettingLine(const SettingKey& key) const {
-  const QWidget* control = SettingControl(key);
+// The line that the save writes for key from its control as it stands.
+QString ControlSettingLine(const Tdiapo& w, const SettingKey& key) {
+  const QWidget* control = SettingControl(w, key);
   QString value;
   switch (key.kind) {
     case SettingKind::Text:
@@ -107,10 +108,12 @@ QString Tdiapo::ControlSettingLine(const SettingKey& key) const {
   return SettingLine(key, value);
 }
 
+}  // namespace
+
 QStringList Tdiapo::SettingsLines(bool withIntegers) const {
   QStringList lines;
   for (const SettingKey& key : SettingKeys())
-    if (withIntegers || key.kind != SettingKind::Integer) lines << ControlSettingLine(key);
+    if (withIntegers || key.kind != SettingKind::Integer) lines << ControlSettingLine(*this, key);
   return lines;
 }
 
@@ -128,10 +131,11 @@ void Tdiapo::LoadSettings() {
   // change handler when the value differs, as a user's change would. A value
   // that does not convert stops the load at its key.
   for (const SettingKey& key : SettingKeys()) {
-    ApplySetting(key, ListBox_param);
+    ApplySetting(*this, key, ListBox_param);
     ++settings_keys_read_;
     // The year caption shows with its check box.
-    if (SettingControl(key) == CheckBox_af_an) Label_an->setVisible(CheckBox_af_an->isChecked());
+    if (SettingControl(*this, key) == CheckBox_af_an)
+      Label_an->setVisible(CheckBox_af_an->isChecked());
   }
   // 4. History, or the first-start message.
   LoadHistory();
@@ -152,7 +156,8 @@ void Tdiapo::SaveSettings() {
   // table order up to the first that does not convert.
   for (const SettingKey& key : SettingKeys())
     if (key.kind == SettingKind::Integer)
-      *SettingVariable(key) = ToIntOrThrow(static_cast<QLineEdit*>(SettingControl(key))->text());
+      *SettingVariable(*this, key) =
+          ToIntOrThrow(static_cast<QLineEdit*>(SettingControl(*this, key))->text());
   ListBox_param = SettingsLines();
   if (!loadComplete) {
     // A key the load never reached keeps its line of the file (and stays
