@@ -18,12 +18,12 @@ BrowseMove BrowseHistory(int last_key, int position, int count) {
   BrowseMove m;
   m.last_key = last_key;
   m.position = position;
-  if (last_key == kKeyLeft) {
+  if (last_key == keys::kLeft) {
     m.position = position - 1;
-    m.last_key = kHistoryStepKey;
-  } else if (last_key == kKeyRight) {
+    m.last_key = keys::kHistoryStep;
+  } else if (last_key == keys::kRight) {
     m.position = position + 1;
-    m.last_key = kHistoryStepKey;
+    m.last_key = keys::kHistoryStep;
   }
   m.position = std::min(std::max(m.position, 0), count - 1);
   m.newerEntries = m.position != count - 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "show/KeyCodes.h"
+
 namespace ld {
 
 // The history of shown pictures: every forward step appends its path until
@@ -14,14 +16,14 @@ struct HistoryPlace {
 // slot overwritten (-1 at the start of every run) and is updated.
 HistoryPlace PlaceInHistory(int count, int limit, int& slot);
 
+// The most entries the history list holds while the program runs.
 inline constexpr int kHistoryListLimit = 32766;
-// The history-step marker that replaces the key code after a Left or Right.
-inline constexpr int kHistoryStepKey = -10;
-inline constexpr int kKeyLeft = 37;
-inline constexpr int kKeyRight = 39;
+// The most recent entries that the history file keeps.
+inline constexpr int kHistoryFileLimit = 300;
 
 // One browsing step's move in a history of `count` entries (count >= 1):
-// Left goes one back, Right one forward (last_key becomes the marker), then
+// Left goes one back, Right one forward (last_key becomes the history-step
+// marker keys::kHistoryStep), then
 // the position is kept within the list.
 struct BrowseMove {
   int position = 0;

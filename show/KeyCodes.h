@@ -9,7 +9,8 @@ inline constexpr int kSpace = 32;
 inline constexpr int kLeft = 37;
 inline constexpr int kRight = 39;
 inline constexpr int kQ = 81;
-inline constexpr int kF3 = 114;
+inline constexpr int kF1 = 112;  // F1 to F24 follow in order
+inline constexpr int kF3 = kF1 + 2;
 // The marker that a history step leaves for the display.
 inline constexpr int kHistoryStep = -10;
 }  // namespace keys

@@ -52,15 +52,15 @@ TEST(History, RealLimitHoldsAtMost32766) {
 }
 
 TEST(History, BrowsingStaysWithinTheListAtBothEnds) {
-  BrowseMove m = BrowseHistory(kKeyLeft, 0, 3);
+  BrowseMove m = BrowseHistory(keys::kLeft, 0, 3);
   EXPECT_EQ(m.position, 0);
-  EXPECT_EQ(m.last_key, kHistoryStepKey);
+  EXPECT_EQ(m.last_key, keys::kHistoryStep);
   EXPECT_TRUE(m.newerEntries);
-  m = BrowseHistory(kKeyRight, 2, 3);
+  m = BrowseHistory(keys::kRight, 2, 3);
   EXPECT_EQ(m.position, 2);
-  EXPECT_EQ(m.last_key, kHistoryStepKey);
+  EXPECT_EQ(m.last_key, keys::kHistoryStep);
   EXPECT_FALSE(m.newerEntries);
-  m = BrowseHistory(kKeyRight, 0, 3);
+  m = BrowseHistory(keys::kRight, 0, 3);
   EXPECT_EQ(m.position, 1);
   EXPECT_TRUE(m.newerEntries);
   // Another key moves nothing and keeps its code.

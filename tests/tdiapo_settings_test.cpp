@@ -116,6 +116,89 @@ TEST(TdiapoSettings, LoadSaveRoundTripWritesThe37KeysInOrder) {
   EXPECT_EQ(w->ListBox_param, lines);
 }
 
+// Every key of the table goes from the file to its control and back to the
+// same bytes; the controls before any load hold the table's design values.
+TEST(TdiapoSettings, EveryKeyRoundTripsAndTheDesignValuesMatchTheControls) {
+  testing::ResetDataDirs();
+  const QStringList file = {"rep_album_A.Caption = /albums/A é",
+                            "rep_album_B.Caption = /albums/B",
+                            "xnview_alternative_Label.Caption = /opt/xnview/xnview.sh",
+                            "dt0_a = 1001",
+                            "dt1_a = 1002",
+                            "dt2_a = 1003",
+                            "dt2_b = 1004",
+                            "dt3_a = 1005",
+                            "dt3_b = 1006",
+                            "dt4_a = 1007",
+                            "dt4_b = 1008",
+                            "dt5_a = 1009",
+                            "dt5_b = 1010",
+                            "_haut = 111",
+                            "vmax = 112",
+                            "zoom_max10 = 13",
+                            "inc_dx = 114",
+                            "indice_non_aleatoire = 15",
+                            "rayon_rnd = 16",
+                            "nb_fouille = 17",
+                            "Rdg1.ItemIndex = 4",
+                            "RadioGroup_titre_ecran.ItemIndex = 2",
+                            "RadioGroup_sous_rep_recursif.ItemIndex = 0",
+                            "RadioGroup_exclusion.ItemIndex = 2",
+                            "CheckBox_rnd.Checked = false",
+                            "CheckBox_date_de.Checked = true",
+                            "CheckBox_date_a.Checked = true",
+                            "annee_de = 2001",
+                            "annee_a = 2002",
+                            "mois_de = 3",
+                            "mois_a = 4",
+                            "CheckBox_contient.Checked = true",
+                            "filtre_contient = mer = montagne",
+                            "CheckBox_xnview_rep_et_nom.Checked = true",
+                            "CheckBox_af_an.Checked = true",
+                            "CheckBox_fic_exclusion.Checked = true",
+                            "CheckBox_grand_menu.Checked = true"};
+  ASSERT_EQ(file.size(), kSettingCount);
+  WriteLines(files::kSettings, file);
+  const QByteArray bytes = ReadBytes(Data(files::kSettings));
+  {
+    TestWindow w(QSize(1920, 1080), QString(), true);
+    w->LoadSettings();
+    // Each edit and variable gets the value of its own key.
+    const std::pair<Edit*, int> edits[] = {{w->Edit_dt0_a, w->dt0_a},
+                                           {w->Edit_dt1_a, w->dt1_a},
+                                           {w->Edit_dt2_a, w->dt2_a},
+                                           {w->Edit_dt2_b, w->dt2_b},
+                                           {w->Edit_dt3_a, w->dt3_a},
+                                           {w->Edit_dt3_b, w->dt3_b},
+                                           {w->Edit_dt4_a, w->dt4_a},
+                                           {w->Edit_dt4_b, w->dt4_b},
+                                           {w->Edit_dt5_a, w->dt5_a},
+                                           {w->Edit_dt5_b, w->dt5_b},
+                                           {w->Edit_haut, w->_haut},
+                                           {w->Edit_vmax, w->vmax},
+                                           {w->Edit_zoom_s_dix, w->zoom_max10},
+                                           {w->Edit_inc_pixel, w->inc_dx},
+                                           {w->Edit_indice_non_aleatoire, w->sequential_index},
+                                           {w->Edit_rayon_rnd, w->rayon_rnd},
+                                           {w->Edit_nb_fouille, w->nb_fouille}};
+    const int expected[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                            1010, 111,  112,  13,   114,  15,   16,   17};
+    for (int i = 0; i < 17; ++i) {
+      EXPECT_EQ(edits[i].first->text(), QString::number(expected[i])) << i;
+      EXPECT_EQ(edits[i].second, expected[i]) << i;
+    }
+    EXPECT_EQ(w->RadioGroup_titre_ecran->ItemIndex(), 2);
+    EXPECT_TRUE(w->CheckBox_xnview_rep_et_nom->isChecked());
+    EXPECT_EQ(w->xnview_alternative_Label->text(), QStringLiteral("/opt/xnview/xnview.sh"));
+    w->SaveSettings();
+    EXPECT_EQ(ReadBytes(Data(files::kSettings)), bytes);
+  }
+  testing::ResetDataDirs();
+  TestWindow fresh(QSize(1920, 1080), QString(), true);
+  fresh->SaveSettings();
+  EXPECT_EQ(FileLines(files::kSettings), DesignSettingLines());
+}
+
 TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
   testing::ResetDataDirs();
   WriteLines(files::kSettings,
@@ -291,6 +374,17 @@ TEST(TdiapoState, CurrentDirectoryListIsConsumedOneNameAtATime) {
   EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
   EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")),
             QStringLiteral("/x/d.jpg"));
+
+  // Drawn into another program's window: the same steps, on the list read
+  // once, and the file stays as it is.
+  WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg"});
+  TestWindow h(QSize(1920, 1080), QString(), true);
+  h->SetHostWindowMode();
+  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
+            QStringLiteral("/x/c.jpg"));
+  EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "a.jpg"}));
 }
 
 TEST(TdiapoQuit, QuitDeletesMarkerSavesAndEndsWithCode1) {

@@ -11,43 +11,49 @@ const std::array<SettingKey, kSettingCount>& SettingKeys() {
   // Album and viewer defaults are the Linux places of the data directory and
   // the XnView MP launcher; the rest as the program always had them.
   static const std::array<SettingKey, kSettingCount> keys = {{
-      {"rep_album_A.Caption", K::Text, nullptr},
-      {"rep_album_B.Caption", K::Text, nullptr},
-      {"xnview_alternative_Label.Caption", K::Text, "/usr/bin/xnview"},
-      {"dt0_a", K::Integer, "1000"},
-      {"dt1_a", K::Integer, "2000"},
-      {"dt2_a", K::Integer, "4000"},
-      {"dt2_b", K::Integer, "4000"},
-      {"dt3_a", K::Integer, "2000"},
-      {"dt3_b", K::Integer, "2000"},
-      {"dt4_a", K::Integer, "2000"},
-      {"dt4_b", K::Integer, "2000"},
-      {"dt5_a", K::Integer, "2000"},
-      {"dt5_b", K::Integer, "2000"},
-      {"_haut", K::Integer, "100"},
-      {"vmax", K::Integer, "100"},
-      {"zoom_max10", K::Integer, "32"},
-      {"inc_dx", K::Integer, "500"},
-      {"indice_non_aleatoire", K::Integer, "4"},
-      {"rayon_rnd", K::Integer, "5"},
-      {"nb_fouille", K::Integer, "3"},
-      {"Rdg1.ItemIndex", K::ItemIndex, "0"},
-      {"RadioGroup_titre_ecran.ItemIndex", K::ItemIndex, "1"},
-      {"RadioGroup_sous_rep_recursif.ItemIndex", K::ItemIndex, "1"},
-      {"RadioGroup_exclusion.ItemIndex", K::ItemIndex, "0"},
-      {"CheckBox_rnd.Checked", K::Boolean, "true"},
-      {"CheckBox_date_de.Checked", K::Boolean, "false"},
-      {"CheckBox_date_a.Checked", K::Boolean, "false"},
-      {"annee_de", K::Text, ""},
-      {"annee_a", K::Text, ""},
-      {"mois_de", K::Text, ""},
-      {"mois_a", K::Text, ""},
-      {"CheckBox_contient.Checked", K::Boolean, "false"},
-      {"filtre_contient", K::Text, ""},
-      {"CheckBox_xnview_rep_et_nom.Checked", K::Boolean, "false"},
-      {"CheckBox_af_an.Checked", K::Boolean, "false"},
-      {"CheckBox_fic_exclusion.Checked", K::Boolean, "false"},
-      {"CheckBox_grand_menu.Checked", K::Boolean, "false"},
+      {"rep_album_A.Caption", K::Text, nullptr, "répertoire album A", "rep_album_A", nullptr},
+      {"rep_album_B.Caption", K::Text, nullptr, "répertoire album B", "rep_album_B", nullptr},
+      {"xnview_alternative_Label.Caption", K::Text, "/usr/bin/xnview", "exécutable (*.exe)",
+       "xnview_alternative_Label", nullptr},
+      {"dt0_a", K::Integer, "1000", "5000", "Edit_dt0_a", "dt0_a"},
+      {"dt1_a", K::Integer, "2000", "2000", "Edit_dt1_a", "dt1_a"},
+      {"dt2_a", K::Integer, "4000", "2000", "Edit_dt2_a", "dt2_a"},
+      {"dt2_b", K::Integer, "4000", "2000", "Edit_dt2_b", "dt2_b"},
+      {"dt3_a", K::Integer, "2000", "2000", "Edit_dt3_a", "dt3_a"},
+      {"dt3_b", K::Integer, "2000", "2000", "Edit_dt3_b", "dt3_b"},
+      {"dt4_a", K::Integer, "2000", "2000", "Edit_dt4_a", "dt4_a"},
+      {"dt4_b", K::Integer, "2000", "2000", "Edit_dt4_b", "dt4_b"},
+      {"dt5_a", K::Integer, "2000", "2000", "Edit_dt5_a", "dt5_a"},
+      {"dt5_b", K::Integer, "2000", "2000", "Edit_dt5_b", "dt5_b"},
+      {"_haut", K::Integer, "100", "100", "Edit_haut", "_haut"},
+      {"vmax", K::Integer, "100", "100", "Edit_vmax", "vmax"},
+      {"zoom_max10", K::Integer, "32", "16", "Edit_zoom_s_dix", "zoom_max10"},
+      {"inc_dx", K::Integer, "500", "250", "Edit_inc_pixel", "inc_dx"},
+      {"indice_non_aleatoire", K::Integer, "4", "0", "Edit_indice_non_aleatoire",
+       "sequential_index"},
+      {"rayon_rnd", K::Integer, "5", "5", "Edit_rayon_rnd", "rayon_rnd"},
+      {"nb_fouille", K::Integer, "3", "5", "Edit_nb_fouille", "nb_fouille"},
+      {"Rdg1.ItemIndex", K::ItemIndex, "0", "0", "Rdg1", nullptr},
+      {"RadioGroup_titre_ecran.ItemIndex", K::ItemIndex, "1", "1", "RadioGroup_titre_ecran",
+       nullptr},
+      {"RadioGroup_sous_rep_recursif.ItemIndex", K::ItemIndex, "1", "1",
+       "RadioGroup_sous_rep_recursif", nullptr},
+      {"RadioGroup_exclusion.ItemIndex", K::ItemIndex, "0", "0", "RadioGroup_exclusion", nullptr},
+      {"CheckBox_rnd.Checked", K::Boolean, "true", "true", "CheckBox_rnd", nullptr},
+      {"CheckBox_date_de.Checked", K::Boolean, "false", "false", "CheckBox_date_de", nullptr},
+      {"CheckBox_date_a.Checked", K::Boolean, "false", "false", "CheckBox_date_a", nullptr},
+      {"annee_de", K::Text, "", "2014", "Edit_annee_de", nullptr},
+      {"annee_a", K::Text, "", "", "Edit_annee_a", nullptr},
+      {"mois_de", K::Text, "", "10", "Edit_mois_de", nullptr},
+      {"mois_a", K::Text, "", "", "Edit_mois_a", nullptr},
+      {"CheckBox_contient.Checked", K::Boolean, "false", "false", "CheckBox_contient", nullptr},
+      {"filtre_contient", K::Text, "", "divers avignon", "Edit_contient", nullptr},
+      {"CheckBox_xnview_rep_et_nom.Checked", K::Boolean, "false", "false",
+       "CheckBox_xnview_rep_et_nom", nullptr},
+      {"CheckBox_af_an.Checked", K::Boolean, "false", "false", "CheckBox_af_an", nullptr},
+      {"CheckBox_fic_exclusion.Checked", K::Boolean, "false", "false", "CheckBox_fic_exclusion",
+       nullptr},
+      {"CheckBox_grand_menu.Checked", K::Boolean, "false", "false", "CheckBox_grand_menu", nullptr},
   }};
   return keys;
 }
@@ -58,6 +64,17 @@ QString SettingDefault(const SettingKey& key) {
   return DataFile(QString::fromLatin1(key.key).startsWith(QLatin1String("rep_album_A"))
                       ? QStringLiteral("A")
                       : QStringLiteral("B"));
+}
+
+QString SettingLine(const SettingKey& key, const QString& value) {
+  return QString::fromLatin1(key.key) + QStringLiteral(" = ") + value;
+}
+
+QStringList DesignSettingLines() {
+  QStringList lines;
+  for (const SettingKey& k : SettingKeys())
+    lines << SettingLine(k, QString::fromUtf8(k.designValue));
+  return lines;
 }
 
 const SettingKey* FindSettingKey(const QString& key) {

@@ -12,16 +12,29 @@ namespace ld {
 
 enum class SettingKind { Text, Integer, ItemIndex, Boolean };
 
+// One row of the settings table. The load and the save of the main window
+// both walk this table: the kind says how the value is read and written, the
+// control is the object name of the window's control that shows the value,
+// the variable the name of the window's integer that the value also feeds.
 struct SettingKey {
   const char* key;
   SettingKind kind;
   const char* defaultValue;  // used when the key is missing or its value empty
+  const char* designValue;   // the control's value before the first load
+  const char* control;
+  const char* variable;  // nullptr when the setting feeds no variable
 };
 
 inline constexpr int kSettingCount = 37;
 
 // The 37 keys in the order in which they are read and written.
 const std::array<SettingKey, kSettingCount>& SettingKeys();
+
+// The line that the save writes for a value: key + " = " + value.
+QString SettingLine(const SettingKey& key, const QString& value);
+
+// The line of each key with its control at its design value, in table order.
+QStringList DesignSettingLines();
 
 // The default text of a key ("<data directory>/A" and "/B" for the albums).
 QString SettingDefault(const SettingKey& key);

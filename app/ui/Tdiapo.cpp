@@ -137,11 +137,11 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   Edit1->setText(QString::number(ss.timeoutSeconds));
   // Step 11.
   stop_requested = settings_changed = rebuild_requested = false;
-  history_file_limit = 300;
+  history_file_limit = kHistoryFileLimit;
   scan_counter = 0;
   history_position = -1;
   show_running = true;
-  history_list_limit = 32766;
+  history_list_limit = kHistoryListLimit;
   timer_ticks = 0;
   last_sample_time = services_.clock.NowDays();
   replaying_history = false;
@@ -241,7 +241,7 @@ void Tdiapo::SetHostWindowMode() {
 }
 
 void Tdiapo::QuitProgram() {
-  if (last_key == 32) return;
+  if (last_key == keys::kSpace) return;
   if (host_window_mode_) services_.exit.Exit(1);  // nothing is written
   // A quit already under way (its error box lets the timer and the keys
   // through) is not started a second time.

@@ -12,11 +12,15 @@
 #include <memory>
 #include <optional>
 
+#include "app/core/ScanInputs.h"
+#include "app/core/SettingsFile.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFiles.h"
 #include "catalogue/ScanRules.h"
 #include "panel/AlbumCopy.h"
 #include "panel/ui/TdiapoControls.h"
 #include "platform/Services.h"
+#include "show/History.h"
 #include "show/KeyCodes.h"
 #include "show/PicturePrefetcher.h"
 #include "show/Selection.h"
@@ -150,14 +154,14 @@ class Tdiapo : public QWidget, public TdiapoControls {
   bool settings_changed = false;
   bool rebuild_requested = false;
   QCursor saved_cursor;
-  int history_file_limit = 300;
+  int history_file_limit = kHistoryFileLimit;
   int dt0_a = 0, dt1_a = 0, dt2_a = 0, dt2_b = 0, dt3_a = 0, dt3_b = 0, dt4_a = 0, dt4_b = 0,
       dt5_a = 0, dt5_b = 0, _haut = 0;
   // Program-wide values.
   int scan_counter = 0;
   int history_position = -1;
   bool show_running = true;
-  int history_list_limit = 32766;
+  int history_list_limit = kHistoryListLimit;
   int timer_ticks = 0;
   int last_pointer_x = 0;
   double last_sample_time = 0;
@@ -208,10 +212,12 @@ class Tdiapo : public QWidget, public TdiapoControls {
   void ConnectToolHandlers();
 
  public:
-  // app/ui/TdiapoCatalogue.cpp: the filter as the controls give it now, and
-  // the rebuild over the ticked directories of CheckListBox_rep (stopped by
-  // stop_requested, events let through while it walks).
-  ScanFilter CurrentScanFilter() const;
+  // app/ui/TdiapoCatalogue.cpp: the scan inputs as the controls give them
+  // now (built from the controls' settings lines, as the catalogue tool
+  // builds them from the settings file), and the rebuild over the ticked
+  // directories of CheckListBox_rep (stopped by stop_requested, events let
+  // through while it walks).
+  ScanInputs CurrentScanInputs() const;
   void RebuildCatalogue();
 
   // ==== show area: members added by the show work go here ====
@@ -281,17 +287,11 @@ class Tdiapo : public QWidget, public TdiapoControls {
   int replay_saved_top_ = 0;
   std::unique_ptr<PicturePrefetcher> prefetcher_;
 
-  struct NumericControls {
-    std::array<Edit*, 17> edits;
-    std::array<int*, 17> vars;
-    std::array<RadioGroup*, 4> groups;
-  };
-  NumericControls NumericSettingControls();
-
-  // The settings line to save for each key: the controls' lines, except
-  // that a key the load never reached keeps its line of the file unless the
-  // user changed its control since (see settings_keys_read_).
-  QStringList SettingsLines();
+  // The lines of the controls in table order; without integers, only the
+  // keys whose control cannot hold a bad value.
+  QStringList SettingsLines(bool withIntegers = true) const;
+  // The directory list with its ticks as the controls hold it.
+  QList<RootDirectory> DirectoryListEntries() const;
   bool DirectoryListChanged() const;
 
   Services& services_;
@@ -306,14 +306,12 @@ class Tdiapo : public QWidget, public TdiapoControls {
   bool quitting_ = false;
   // How far the settings load got: the number of keys of the table applied
   // (all of them unless a load stopped at a bad value), whether the history
-  // file was read, the lines of the settings file as read, the controls'
-  // lines before the load, and the directory list with its ticks as loaded.
-  int settings_keys_read_ = 37;
+  // file was read, the lines of the settings file as read, and the
+  // directory list with its ticks as loaded.
+  int settings_keys_read_ = kSettingCount;
   bool history_read_ = true;
   QStringList settings_file_lines_;
-  QStringList design_setting_lines_;
-  QStringList loaded_directory_lines_;
-  QList<bool> loaded_directory_ticks_;
+  QList<RootDirectory> loaded_directories_;
   QColor window_colour_;
   bool host_window_mode_ = false;
   // The current-directory list as read once, consumed in memory only (host

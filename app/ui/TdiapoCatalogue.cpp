@@ -1,6 +1,6 @@
 // The catalogue of the main window: the exclusion file and the choice
-// between loading and rebuilding at start-up, with the filters read from the
-// panel's controls.
+// between loading and rebuilding at start-up, with the scan inputs taken from
+// the panel's controls.
 #include <QCoreApplication>
 #include <QScopeGuard>
 
@@ -24,39 +24,28 @@ void Tdiapo::ReadExclusionFile() {
   exclusion_ranges = std::move(lists.ranges);
 }
 
-ScanFilter Tdiapo::CurrentScanFilter() const {
-  ScanFilter f;
-  f.subDirectories = RadioGroup_sous_rep_recursif->ItemIndex();
-  f.marking = RadioGroup_exclusion->ItemIndex();
-  f.useExclusionLists = CheckBox_fic_exclusion->isChecked();
-  f.dateFrom = CheckBox_date_de->isChecked();
-  f.dateTo = CheckBox_date_a->isChecked();
-  f.yearFrom = Edit_annee_de->text();
-  f.monthFrom = Edit_mois_de->text();
-  f.yearTo = Edit_annee_a->text();
-  f.monthTo = Edit_mois_a->text();
-  f.wordsOn = CheckBox_contient->isChecked();
-  f.words = Edit_contient->text();
-  return f;
+ScanInputs Tdiapo::CurrentScanInputs() const {
+  // The integer edits play no part in the scan (and may hold a bad number
+  // until the next save).
+  return BuildScanInputs(SettingsLines(false), DirectoryListEntries());
 }
 
 void Tdiapo::RebuildCatalogue() {
   stop_requested = false;
-  // The list is taken as it is now: handlers that run while events are let
-  // through may edit it, and the edits count at the next rebuild.
-  QList<RootDirectory> roots;
-  for (int i = 0; i < CheckListBox_rep->Count(); ++i)
-    roots.append({CheckListBox_rep->Line(i), CheckListBox_rep->Checked(i)});
+  // The inputs are taken as they are now: handlers that run while events are
+  // let through may edit the list or the filter, and the edits count at the
+  // next rebuild.
+  const ScanInputs inputs = CurrentScanInputs();
   ScanHooks hooks;
   // A key release sets stop_requested (any key but Esc and Q, which quit at
   // once): the scan ends and keeps what it found.
   hooks.stopRequested = [this] { return stop_requested; };
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
-  DirectoryScan scan(CurrentScanFilter(),
+  DirectoryScan scan(inputs.filter,
                      ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu, exclusion_ranges},
                      catalogue, scan_counter, std::move(hooks));
-  ld::RebuildCatalogue(roots, scan, host_window_mode_);
+  ld::RebuildCatalogue(inputs.roots, scan, host_window_mode_);
 }
 
 void Tdiapo::PrepareCatalogue() {

@@ -2,7 +2,10 @@
 // sequences, the directory list with its ticks, the history file and the
 // current-directory list.
 #include <QDir>
+#include <cstring>
+#include <stdexcept>
 
+#include "app/core/DirectoryListFile.h"
 #include "app/core/SettingsFile.h"
 #include "app/ui/Tdiapo.h"
 #include "catalogue/TextUtils.h"
@@ -10,23 +13,108 @@
 #include "platform/Error.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
+#include "show/CurrentDirectoryList.h"
 
 namespace ld {
 namespace {
 
 QString DataPath(const char* name) { return DataFile(QString::fromLatin1(name)); }
 
+// The window's integers fed by the settings, by their names in the settings
+// table.
+int* SettingVariable(Tdiapo& w, const SettingKey& key) {
+  if (!key.variable) return nullptr;
+  static const std::pair<const char*, int Tdiapo::*> variables[] = {
+      {"dt0_a", &Tdiapo::dt0_a},
+      {"dt1_a", &Tdiapo::dt1_a},
+      {"dt2_a", &Tdiapo::dt2_a},
+      {"dt2_b", &Tdiapo::dt2_b},
+      {"dt3_a", &Tdiapo::dt3_a},
+      {"dt3_b", &Tdiapo::dt3_b},
+      {"dt4_a", &Tdiapo::dt4_a},
+      {"dt4_b", &Tdiapo::dt4_b},
+      {"dt5_a", &Tdiapo::dt5_a},
+      {"dt5_b", &Tdiapo::dt5_b},
+      {"_haut", &Tdiapo::_haut},
+      {"vmax", &Tdiapo::vmax},
+      {"zoom_max10", &Tdiapo::zoom_max10},
+      {"inc_dx", &Tdiapo::inc_dx},
+      {"sequential_index", &Tdiapo::sequential_index},
+      {"rayon_rnd", &Tdiapo::rayon_rnd},
+      {"nb_fouille", &Tdiapo::nb_fouille},
+  };
+  for (const auto& [name, member] : variables)
+    if (std::strcmp(name, key.variable) == 0) return &(w.*member);
+  throw std::logic_error(std::string("no variable ") + key.variable);
+}
+
+// The controls carry their member names as object names.
+QWidget* SettingControl(const Tdiapo& w, const SettingKey& key) {
+  QWidget* control = w.findChild<QWidget*>(QString::fromLatin1(key.control));
+  if (!control) throw std::logic_error(std::string("no control ") + key.control);
+  return control;
+}
+
+// Puts the value that the settings lines give for key into its control (and
+// its variable); a bad integer throws the conversion error.
+void ApplySetting(Tdiapo& w, const SettingKey& key, const QStringList& settings) {
+  QWidget* control = SettingControl(w, key);
+  const QString value = ReadSetting(settings, QString::fromLatin1(key.key), SettingDefault(key));
+  switch (key.kind) {
+    case SettingKind::Text:
+      if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(value);
+      else
+        static_cast<QLineEdit*>(control)->setText(value);
+      break;
+    case SettingKind::Integer: {
+      // The edit shows the text as read ("07"); the variable gets its number.
+      const int n = ToIntOrThrow(value);
+      static_cast<QLineEdit*>(control)->setText(value);
+      *SettingVariable(w, key) = n;
+      break;
+    }
+    case SettingKind::ItemIndex:
+      static_cast<RadioGroup*>(control)->SetItemIndex(ToIntOrThrow(value));
+      break;
+    case SettingKind::Boolean:
+      static_cast<QCheckBox*>(control)->setChecked(value == QLatin1String("true"));
+      break;
+  }
+}
+
+// The line that the save writes for key from its control as it stands.
+QString ControlSettingLine(const Tdiapo& w, const SettingKey& key) {
+  const QWidget* control = SettingControl(w, key);
+  QString value;
+  switch (key.kind) {
+    case SettingKind::Text:
+      if (auto* label = qobject_cast<const QLabel*>(control))
+        value = label->text();
+      else
+        value = static_cast<const QLineEdit*>(control)->text();
+      break;
+    case SettingKind::Integer:
+      value = QString::number(ToIntOrThrow(static_cast<const QLineEdit*>(control)->text()));
+      break;
+    case SettingKind::ItemIndex:
+      value = QString::number(static_cast<const RadioGroup*>(control)->ItemIndex());
+      break;
+    case SettingKind::Boolean:
+      value = static_cast<const QCheckBox*>(control)->isChecked() ? QStringLiteral("true")
+                                                                  : QStringLiteral("false");
+      break;
+  }
+  return SettingLine(key, value);
+}
+
 }  // namespace
 
-// The controls of keys 4 to 24 in table order: the integer edits with the
-// variables they feed, then the radio groups.
-Tdiapo::NumericControls Tdiapo::NumericSettingControls() {
-  return {{Edit_dt0_a, Edit_dt1_a, Edit_dt2_a, Edit_dt2_b, Edit_dt3_a, Edit_dt3_b, Edit_dt4_a,
-           Edit_dt4_b, Edit_dt5_a, Edit_dt5_b, Edit_haut, Edit_vmax, Edit_zoom_s_dix,
-           Edit_inc_pixel, Edit_indice_non_aleatoire, Edit_rayon_rnd, Edit_nb_fouille},
-          {&dt0_a, &dt1_a, &dt2_a, &dt2_b, &dt3_a, &dt3_b, &dt4_a, &dt4_b, &dt5_a, &dt5_b, &_haut,
-           &vmax, &zoom_max10, &inc_dx, &sequential_index, &rayon_rnd, &nb_fouille},
-          {Rdg1, RadioGroup_titre_ecran, RadioGroup_sous_rep_recursif, RadioGroup_exclusion}};
+QStringList Tdiapo::SettingsLines(bool withIntegers) const {
+  QStringList lines;
+  for (const SettingKey& key : SettingKeys())
+    if (withIntegers || key.kind != SettingKind::Integer) lines << ControlSettingLine(*this, key);
+  return lines;
 }
 
 void Tdiapo::LoadSettings() {
@@ -34,7 +122,6 @@ void Tdiapo::LoadSettings() {
   // the keys not read yet and the history file (see SaveSettings).
   settings_keys_read_ = 0;
   history_read_ = false;
-  design_setting_lines_ = SettingsLines();
   // 1. Directory list, ticks, vanished directories.
   LoadDirectoryList();
   // 2.
@@ -43,73 +130,18 @@ void Tdiapo::LoadSettings() {
   // 3. The 37 keys in table order. Putting a value into a control runs its
   // change handler when the value differs, as a user's change would. A value
   // that does not convert stops the load at its key.
-  const auto& keys = SettingKeys();
-  QLabel* const captions[3] = {rep_album_A, rep_album_B, xnview_alternative_Label};
-  const NumericControls c = NumericSettingControls();
-  auto key = [&](int i) { return QString::fromLatin1(keys[static_cast<size_t>(i)].key); };
-  auto def = [&](int i) { return SettingDefault(keys[static_cast<size_t>(i)]); };
-  auto text = [&](int i) { return ReadSetting(ListBox_param, key(i), def(i)); };
-
-  for (int i = 0; i < 3; ++i) captions[i]->setText(text(i));
-  settings_keys_read_ = 3;
-  for (int i = 0; i < 17; ++i) {
-    const QString t = text(3 + i);
-    const int n = ToIntOrThrow(t);
-    c.edits[i]->setText(t);
-    *c.vars[i] = n;
-    settings_keys_read_ = 4 + i;
+  for (const SettingKey& key : SettingKeys()) {
+    ApplySetting(*this, key, ListBox_param);
+    ++settings_keys_read_;
+    // The year caption shows with its check box.
+    if (SettingControl(*this, key) == CheckBox_af_an)
+      Label_an->setVisible(CheckBox_af_an->isChecked());
   }
-  for (int i = 0; i < 4; ++i) {
-    c.groups[i]->SetItemIndex(ReadInt(ListBox_param, key(20 + i), def(20 + i)));
-    settings_keys_read_ = 21 + i;
-  }
-  CheckBox_rnd->setChecked(text(24) == QLatin1String("true"));
-  CheckBox_date_de->setChecked(text(25) == QLatin1String("true"));
-  CheckBox_date_a->setChecked(text(26) == QLatin1String("true"));
-  Edit_annee_de->setText(text(27));
-  Edit_annee_a->setText(text(28));
-  Edit_mois_de->setText(text(29));
-  Edit_mois_a->setText(text(30));
-  CheckBox_contient->setChecked(text(31) == QLatin1String("true"));
-  Edit_contient->setText(text(32));
-  CheckBox_xnview_rep_et_nom->setChecked(text(33) == QLatin1String("true"));
-  CheckBox_af_an->setChecked(text(34) == QLatin1String("true"));
-  Label_an->setVisible(CheckBox_af_an->isChecked());
-  CheckBox_fic_exclusion->setChecked(text(35) == QLatin1String("true"));
-  CheckBox_grand_menu->setChecked(text(36) == QLatin1String("true"));
-  settings_keys_read_ = kSettingCount;
   // 4. History, or the first-start message.
   LoadHistory();
   // 5. Nothing to show yet: act as a release of Space, which opens the panel
   // with the normal pointer while the catalogue is prepared.
   if (catalogue.Count() == 0 && !host_window_mode_) FormKeyUp(keys::kSpace);
-}
-
-QStringList Tdiapo::SettingsLines() {
-  const auto& keys = SettingKeys();
-  auto key = [&](int i) { return QString::fromLatin1(keys[static_cast<size_t>(i)].key); };
-  const NumericControls c = NumericSettingControls();
-
-  QStringList lines;
-  WriteText(lines, key(0), rep_album_A->text());
-  WriteText(lines, key(1), rep_album_B->text());
-  WriteText(lines, key(2), xnview_alternative_Label->text());
-  for (int i = 0; i < 17; ++i) WriteInt(lines, key(3 + i), ToIntOrThrow(c.edits[i]->text()));
-  for (int i = 0; i < 4; ++i) WriteInt(lines, key(20 + i), c.groups[i]->ItemIndex());
-  WriteBool(lines, key(24), CheckBox_rnd->isChecked());
-  WriteBool(lines, key(25), CheckBox_date_de->isChecked());
-  WriteBool(lines, key(26), CheckBox_date_a->isChecked());
-  WriteText(lines, key(27), Edit_annee_de->text());
-  WriteText(lines, key(28), Edit_annee_a->text());
-  WriteText(lines, key(29), Edit_mois_de->text());
-  WriteText(lines, key(30), Edit_mois_a->text());
-  WriteBool(lines, key(31), CheckBox_contient->isChecked());
-  WriteText(lines, key(32), Edit_contient->text());
-  WriteBool(lines, key(33), CheckBox_xnview_rep_et_nom->isChecked());
-  WriteBool(lines, key(34), CheckBox_af_an->isChecked());
-  WriteBool(lines, key(35), CheckBox_fic_exclusion->isChecked());
-  WriteBool(lines, key(36), CheckBox_grand_menu->isChecked());
-  return lines;
 }
 
 void Tdiapo::SaveSettings() {
@@ -120,18 +152,22 @@ void Tdiapo::SaveSettings() {
   // when the user changed the list.
   if (loadComplete || DirectoryListChanged()) SaveDirectoryList();
 
-  // The numbers typed into the edits reach the show's variables here.
-  const NumericControls c = NumericSettingControls();
-  for (int i = 0; i < 17; ++i) *c.vars[i] = ToIntOrThrow(c.edits[i]->text());
+  // The numbers typed into the edits reach the show's variables here, in
+  // table order up to the first that does not convert.
+  for (const SettingKey& key : SettingKeys())
+    if (key.kind == SettingKind::Integer)
+      *SettingVariable(*this, key) =
+          ToIntOrThrow(static_cast<QLineEdit*>(SettingControl(*this, key))->text());
   ListBox_param = SettingsLines();
   if (!loadComplete) {
     // A key the load never reached keeps its line of the file (and stays
     // absent when the file had none), unless the user set its control since:
     // the control still holds its design value, not the user's setting.
     const auto& keys = SettingKeys();
+    const QStringList design = DesignSettingLines();
     QStringList kept;
     for (int i = 0; i < kSettingCount; ++i) {
-      if (i < settings_keys_read_ || ListBox_param[i] != design_setting_lines_.value(i)) {
+      if (i < settings_keys_read_ || ListBox_param[i] != design[i]) {
         kept << ListBox_param[i];
       } else if (const auto line = FindSettingLine(
                      settings_file_lines_, QString::fromLatin1(keys[static_cast<size_t>(i)].key))) {
@@ -159,44 +195,39 @@ void Tdiapo::Button_enreg_paramClick() {
 }
 
 void Tdiapo::LoadDirectoryList() {
-  if (auto lines = ReadTextLines(DataPath(files::kDirectoryList)))
-    CheckListBox_rep->SetLines(*lines, false);
-  if (auto flags = ReadTextLines(DataPath(files::kDirectoryFlags))) {
-    CheckListBox_rep_flag = *flags;
-    for (int i = 0; i < CheckListBox_rep_flag.size() && i < CheckListBox_rep->Count(); ++i)
-      if (CheckListBox_rep_flag[i] == QLatin1String("true")) CheckListBox_rep->SetChecked(i, true);
-  } else {
-    for (int i = 0; i < CheckListBox_rep->Count(); ++i) CheckListBox_rep->SetChecked(i, true);
+  if (auto roots = ReadDirectoryList()) {
+    CheckListBox_rep->clear();
+    for (const RootDirectory& r : *roots) CheckListBox_rep->AddLine(r.path, r.ticked);
   }
+  if (auto flags = ReadTextLines(DataPath(files::kDirectoryFlags))) CheckListBox_rep_flag = *flags;
   // Directories missing now (an unplugged disk, a share not mounted yet):
   // one message each. They stay in the list with their ticks, so that they
   // are scanned again once they are back; the rebuild passes over them.
-  for (int i = 0; i < CheckListBox_rep->Count(); ++i) {
-    const QString path = CheckListBox_rep->Line(i);
-    if (!IsExistingDirectory(path))
-      Notice(QString::number(i) + QStringLiteral("  ") + path +
-             QStringLiteral("  n'existe pas..."));
-  }
-  loaded_directory_lines_ = CheckListBox_rep->Lines();
-  loaded_directory_ticks_.clear();
+  loaded_directories_ = DirectoryListEntries();
+  ReportVanishedDirectories(loaded_directories_, [this](const QString& m) { Notice(m); });
+}
+
+QList<RootDirectory> Tdiapo::DirectoryListEntries() const {
+  QList<RootDirectory> roots;
   for (int i = 0; i < CheckListBox_rep->Count(); ++i)
-    loaded_directory_ticks_ << CheckListBox_rep->Checked(i);
+    roots.append({CheckListBox_rep->Line(i), CheckListBox_rep->Checked(i)});
+  return roots;
 }
 
 bool Tdiapo::DirectoryListChanged() const {
-  if (CheckListBox_rep->Lines() != loaded_directory_lines_) return true;
-  for (int i = 0; i < CheckListBox_rep->Count(); ++i)
-    if (CheckListBox_rep->Checked(i) != loaded_directory_ticks_.value(i)) return true;
+  const QList<RootDirectory> now = DirectoryListEntries();
+  if (now.size() != loaded_directories_.size()) return true;
+  for (qsizetype i = 0; i < now.size(); ++i)
+    if (now[i].path != loaded_directories_[i].path ||
+        now[i].ticked != loaded_directories_[i].ticked)
+      return true;
   return false;
 }
 
 void Tdiapo::SaveDirectoryList() {
-  WriteTextLines(DataPath(files::kDirectoryList), CheckListBox_rep->Lines());
-  CheckListBox_rep_flag.clear();
-  for (int i = 0; i < CheckListBox_rep->Count(); ++i)
-    CheckListBox_rep_flag << (CheckListBox_rep->Checked(i) ? QStringLiteral("true")
-                                                           : QStringLiteral("false"));
-  WriteTextLines(DataPath(files::kDirectoryFlags), CheckListBox_rep_flag);
+  const QList<RootDirectory> roots = DirectoryListEntries();
+  CheckListBox_rep_flag = DirectoryFlagLines(roots);
+  WriteDirectoryList(roots);
 }
 
 void Tdiapo::LoadHistory() {
@@ -248,23 +279,9 @@ QString Tdiapo::TakeFromCurrentDirectoryList(const QString& chosen) {
   if (host_window_mode_) {
     // Read once, then shortened in memory: the file stays as it is.
     if (!host_current_list_) host_current_list_ = ReadTextLines(path).value_or(QStringList());
-    QStringList& list = *host_current_list_;
-    if (list.size() < 2) return chosen;
-    const QString picture = JoinPath(list[0], list[1]);
-    list.removeAt(1);
-    return picture;
+    return ld::TakeFromCurrentDirectoryList(*host_current_list_).value_or(chosen);
   }
-  auto lines = ReadTextLines(path);
-  if (!lines) return chosen;
-  ListBox_fic_rep_crt = *lines;
-  if (ListBox_fic_rep_crt.size() < 2) {
-    DeleteFileSilently(path);
-    return chosen;
-  }
-  const QString picture = JoinPath(ListBox_fic_rep_crt[0], ListBox_fic_rep_crt[1]);
-  ListBox_fic_rep_crt.removeAt(1);
-  WriteTextLines(path, ListBox_fic_rep_crt);
-  return picture;
+  return TakeFromCurrentDirectoryListFile(path, ListBox_fic_rep_crt).value_or(chosen);
 }
 
 }  // namespace ld

@@ -1,9 +1,6 @@
-#include "catalogue/RebuildInputs.h"
+#include "app/core/ScanInputs.h"
 
 #include "app/core/SettingsFile.h"
-#include "platform/DataDir.h"
-#include "platform/Paths.h"
-#include "platform/TextFile.h"
 
 namespace ld {
 namespace {
@@ -49,28 +46,8 @@ ScanFilter ScanFilterFromSettings(const QStringList& s) {
   return f;
 }
 
-QList<RootDirectory> ReadRootDirectories(const std::function<void(const QString&)>& vanished) {
-  QList<RootDirectory> roots;
-  const auto lines = ReadTextLines(DataFile(QString::fromLatin1(files::kDirectoryList)));
-  if (!lines) return roots;
-  const auto flags = ReadTextLines(DataFile(QString::fromLatin1(files::kDirectoryFlags)));
-  for (qsizetype i = 0; i < lines->size(); ++i) {
-    const bool ticked =
-        !flags || (i < flags->size() && (*flags)[i] == QLatin1String("true"));
-    roots.append({(*lines)[i], ticked});
-  }
-  qsizetype i = 0;
-  while (i < roots.size()) {
-    if (IsExistingDirectory(roots[i].path)) {
-      ++i;
-      continue;
-    }
-    if (vanished)
-      vanished(QString::number(i) + QStringLiteral("  ") + roots[i].path +
-               QStringLiteral("  n'existe pas..."));
-    roots.removeAt(i);
-  }
-  return roots;
+ScanInputs BuildScanInputs(const QStringList& settings, QList<RootDirectory> roots) {
+  return {ScanFilterFromSettings(settings), std::move(roots)};
 }
 
 }  // namespace ld

@@ -10,11 +10,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/core/DirectoryListFile.h"
+#include "app/core/ScanInputs.h"
 #include "app/core/SettingsFile.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/DirectoryScan.h"
 #include "catalogue/ExclusionFile.h"
-#include "catalogue/RebuildInputs.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
@@ -55,26 +56,25 @@ QString Seconds(Clock::duration d) {
 }
 
 void PrintHelp() {
-  Out(QStringLiteral(
-      "Usage : luminodrift-catalogue COMMANDE\n"
-      "\n"
-      "Le catalogue des images de LuminoDrift, sans ouvrir la fenêtre.\n"
-      "Répertoire des données : %1\n"
-      "\n"
-      "Commandes :\n"
-      "  rebuild   reconstruit le catalogue comme le ferait un démarrage sans le\n"
-      "            marqueur de réinitialisation : lit le fichier des paramètres\n"
-      "            (filtres), la liste des répertoires et leurs coches, le fichier\n"
-      "            d'exclusions quand il est activé ; parcourt les répertoires\n"
-      "            cochés, enregistre les deux fichiers du catalogue puis le\n"
-      "            marqueur, et efface l'historique des images affichées.\n"
-      "            Affiche le nombre d'images, de répertoires et la durée.\n"
-      "  info      charge le catalogue enregistré et affiche ses nombres d'images\n"
-      "            et de répertoires ; état de sortie 1 avec un message clair\n"
-      "            quand il manque ou n'est pas fiable.\n"
-      "  --help    affiche cette aide.\n"
-      "\n"
-      "États de sortie : 0 réussite, 1 échec, 2 commande inconnue.")
+  Out(QStringLiteral("Usage : luminodrift-catalogue COMMANDE\n"
+                     "\n"
+                     "Le catalogue des images de LuminoDrift, sans ouvrir la fenêtre.\n"
+                     "Répertoire des données : %1\n"
+                     "\n"
+                     "Commandes :\n"
+                     "  rebuild   reconstruit le catalogue comme le ferait un démarrage sans le\n"
+                     "            marqueur de réinitialisation : lit le fichier des paramètres\n"
+                     "            (filtres), la liste des répertoires et leurs coches, le fichier\n"
+                     "            d'exclusions quand il est activé ; parcourt les répertoires\n"
+                     "            cochés, enregistre les deux fichiers du catalogue puis le\n"
+                     "            marqueur, et efface l'historique des images affichées.\n"
+                     "            Affiche le nombre d'images, de répertoires et la durée.\n"
+                     "  info      charge le catalogue enregistré et affiche ses nombres d'images\n"
+                     "            et de répertoires ; état de sortie 1 avec un message clair\n"
+                     "            quand il manque ou n'est pas fiable.\n"
+                     "  --help    affiche cette aide.\n"
+                     "\n"
+                     "États de sortie : 0 réussite, 1 échec, 2 commande inconnue.")
           .arg(ld::DataDir()));
 }
 
@@ -83,10 +83,14 @@ int Rebuild() {
   const auto started = Clock::now();
   QStringList settings;
   ld::LoadSettingsList(settings, ld::DataFile(QString::fromLatin1(ld::files::kSettings)));
-  const ld::ScanFilter filter = ld::ScanFilterFromSettings(settings);
+  const QList<ld::RootDirectory> listed =
+      ld::ReadDirectoryList().value_or(QList<ld::RootDirectory>());
+  ld::ReportVanishedDirectories(listed, Err);
+  const ld::ScanInputs inputs = ld::BuildScanInputs(settings, listed);
+  const ld::ScanFilter& filter = inputs.filter;
+  const QList<ld::RootDirectory>& roots = inputs.roots;
   const ld::ExclusionLists exclusions = ld::ReadExclusionFile(
       ld::DataFile(QString::fromLatin1(ld::files::kExclusion)), filter.useExclusionLists, dialogs);
-  const QList<ld::RootDirectory> roots = ld::ReadRootDirectories(Err);
 
   // A start without marker: the history file goes, then rebuild and save.
   ld::DeleteFileSilently(ld::HistoryPath());
@@ -113,7 +117,8 @@ int Rebuild() {
           .arg(roots.size())
           .arg(Seconds(took)));
   if (catalogue.IsEmpty())
-    Out(QStringLiteral("Aucune image : rien n'est enregistré, le prochain démarrage "
+    Out(
+        QStringLiteral("Aucune image : rien n'est enregistré, le prochain démarrage "
                        "reconstruira le catalogue."));
   return 0;
 }
