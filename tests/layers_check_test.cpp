@@ -42,6 +42,7 @@ TEST(LayersCheck, ReportsEachIncludeAgainstTheLayers) {
         "#include <QLabel>\n#include <QtWidgets/QDialog>\n#include <QString>\n");
   write("panel/Q.cpp", "#include \"panel/ui/X.h\"\n");
   write("app/core/F.cpp", "#include <QApplication>\n");
+  write("show/R.cpp", "#include \"../app/ui/M.h\"\n#include \"S.h\"\n");
   ASSERT_EQ(CheckLayers(t, out), 1);
   QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
   lines.removeLast();  // the count
@@ -57,6 +58,7 @@ TEST(LayersCheck, ReportsEachIncludeAgainstTheLayers) {
             "include each other)\n"
             "panel/Q.cpp: includes panel/ui/X.h (widget-free code includes widget code of "
             "panel/ui)\n"
+            "show/R.cpp: includes app/ui/M.h (app/ui is above show)\n"
             "show/S.cpp: includes catalogue/C.h (show and catalogue include each other)");
 }
 
