@@ -108,13 +108,6 @@ void DirectoryScan::CountEntry() {
   if (counter_ % 200 == 0 && hooks_.showCounter) hooks_.showCounter(counter_);
 }
 
-bool DirectoryScan::AcceptPicture(const QString& fullPath, const QString& name, bool isDirectory,
-                                  const QString& directory) {
-  if (!rules_.Accepts(fullPath, isDirectory, directory)) return false;
-  if (fullPath.toUtf8().size() > kMaxPathBytes) return false;
-  return catalogue_.AppendCatalogueEntry(directory, name);
-}
-
 void DirectoryScan::ScanDirectory(const QString& directory) {
   const QByteArray path = QFile::encodeName(directory);
   if (path.size() > kMaxPathBytes) return;

@@ -31,9 +31,9 @@ struct ScanHooks {
 
 // The walk of picture directories that fills the catalogue: within each
 // directory the entries in the order a French-speaking user's file manager
-// shows them (NameOrder), pictures tested by IsPictureFile and the rules of
-// AcceptPicture, sub-directories walked depth first when the filter asks for
-// them.
+// shows them (NameOrder), pictures tested by IsPictureFile and by
+// PictureRules (catalogue/ScanRules.h), sub-directories walked depth first
+// when the filter asks for them.
 //
 // Beyond the rules: only regular files (or links to them) are pictures;
 // symbolic links to directories are followed, but never into a directory that
@@ -58,11 +58,6 @@ class DirectoryScan {
 
   // Walks one directory (a root as listed, or parent + "/" + name).
   void ScanDirectory(const QString& directory);
-
-  // The rules on one entry of directory; appends it to the catalogue when
-  // every rule passes. Returns whether it was appended.
-  bool AcceptPicture(const QString& fullPath, const QString& name, bool isDirectory,
-                     const QString& directory);
 
   bool StopRequested() const { return hooks_.stopRequested && hooks_.stopRequested(); }
   // Lets events through now (the rebuild calls it after each root).

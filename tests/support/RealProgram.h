@@ -75,9 +75,6 @@ inline void StartProgram(QProcess& p, const QString& display, const QStringList&
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
   env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheDir);
   env.remove(QStringLiteral("XSCREENSAVER_WINDOW"));
-  // Qt and Xlib keep some memory until the end: not the program's leaks.
-  if (!env.contains(QStringLiteral("ASAN_OPTIONS")))
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
   p.setProcessEnvironment(env);
   p.setProgram(ProgramPath());
   p.setArguments(args);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include "support/JpegFixtures.h"
@@ -44,9 +47,18 @@ struct ShowWindow {
   }
 
   // Runs pending steps until a pause of at least 100 ms (or nothing) is
-  // pending: the next picture is then on screen. At most `limit` steps.
+  // pending: the next picture is then on screen. A run that is still going
+  // after `limit` steps or 30 s fails the test instead of hanging it.
   void ToNextPause(int limit = 10000) {
-    while (limit-- > 0 && w->PendingShowPause() == 0) w->AdvanceShow();
+    QElapsedTimer clock;
+    clock.start();
+    while (w->PendingShowPause() == 0) {
+      if (limit-- <= 0 || clock.elapsed() > 30000) {
+        ADD_FAILURE() << "the show reached no pause (" << clock.elapsed() << " ms)";
+        return;
+      }
+      w->AdvanceShow();
+    }
   }
   // Ends the pause in progress and goes on to the next pause.
   void Next() {
