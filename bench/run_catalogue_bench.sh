@@ -50,10 +50,12 @@ for e in jpg jpeg jpe jfif bmp png webp tif tiff heic heif avif; do
   [ ${#names[@]} -gt 0 ] && names+=(-o)
   names+=(-iname "*.$e")
 done
-find_cmd=(find "$tree" -type f -size +0 "(" "${names[@]}" ")" ! -name '.*' -regex '.*/[^/]\{1,80\}')
+# A name of more than 80 bytes matches 81 question marks and a star.
+long_name="$(printf '?%.0s' $(seq 81))*"
+find_cmd=(find "$tree" -type f -size +0 "(" "${names[@]}" ")" ! -name '.*' ! -name "$long_name")
 find_loose=(find "$tree" -type f -size +0 -regextype posix-extended
   -iregex '.*\.(jpg|jpeg|jpe|jfif|bmp|png|webp|tif|tiff|heic|heif|avif)' ! -name '.*'
-  -regex '.*/[^/]{1,80}')
+  ! -name "$long_name")
 # Warm the cache with both.
 "${find_cmd[@]}" >/dev/null
 "$tool" rebuild >/dev/null

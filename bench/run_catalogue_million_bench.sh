@@ -51,11 +51,14 @@ dstall=$(data_for stall "$work/tree1m")
 # find with the predicates of the catalogue's picture test: files of more
 # than 0 bytes whose extension is one of the picture extensions, in any case,
 # and whose name does not start with "." and has at most 80 bytes.
+# A name of more than 80 bytes matches 81 question marks and a star.
+long_name="$(printf '?%.0s' $(seq 81))*"
+export long_name
 find_of() {
   find "$1" -type f -size +0 "(" -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' \
     -o -iname '*.jfif' -o -iname '*.bmp' -o -iname '*.png' -o -iname '*.webp' -o -iname '*.tif' \
     -o -iname '*.tiff' -o -iname '*.heic' -o -iname '*.heif' -o -iname '*.avif' ")" ! -name '.*' \
-    -regex '.*/[^/]\{1,80\}'
+    ! -name "$long_name"
 }
 export -f find_of
 
