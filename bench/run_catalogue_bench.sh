@@ -118,7 +118,7 @@ mkdir -p "$XDG_DATA_HOME/LuminoDrift"
 read -r stall_ms stall_turns stall_count stall_total stall_sleeper stall_cpu <<<"$("$build/bench/ld_catalogue_stall_bench" "$tree")"
 
 echo
-echo "== results (median of $runs runs, warm cache)"
+echo "== results (median of $runs runs, warm cache; load average: $(cut -d' ' -f1-3 /proc/loadavg))"
 echo "rebuild: $rebuild_line"
 echo "with exclusions: $excl_line (scan: $scan_count pictures without, $scan_excl_count with)"
 echo "find lists $find_count pictures ($find_loose_count without parentheses)"
@@ -145,7 +145,7 @@ mb=$(awk -v k="$rss_kb" 'BEGIN { printf "%.1f", k / 1024 }')
 mb0=$(awk -v k="$rss0_kb" 'BEGIN { printf "%.1f", k / 1024 }')
 printf '%-44s %12s   %-22s %7s  %-10s %s\n' "peak resident size of info, 1000000 entries" \
   "$mb MB" "--help: $mb0 MB" "" "<= 100 MB" "$(verdict "$mb" 100)"
-printf '%-44s %12s   %-22s %7s  %-10s %s\n' "longest time without events, rebuild+save 100000" \
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "no events, rebuild+save of 100000 (longest)" \
   "$stall_ms ms" "4 ms sleeper: $stall_sleeper ms" "" "<= 16 ms" "$(verdict "$stall_ms" 16)"
-printf '%-44s %12s   %-22s %7s  %-10s %s\n' "  the same in the thread's own processor time" \
+printf '%-44s %12s   %-22s %7s  %-10s %s\n' "  the same, the thread's own processor time" \
   "$stall_cpu ms" "" "" "<= 16 ms" "$(verdict "$stall_cpu" 16)"

@@ -98,7 +98,7 @@ for ((r = 1; r <= reps; r++)); do
 done
 
 echo
-echo "== results (medians of $reps interleaved repetitions, warm cache)"
+echo "== results (medians of $reps interleaved repetitions, warm cache; load average: $(cut -d' ' -f1-3 /proc/loadavg))"
 echo "rebuild 100k: $(cat "$work/rebuild100k.line")   find lists $(cat "$work/find100k.count")"
 echo "rebuild 1M:   $(cat "$work/rebuild1m.line")   find lists $(cat "$work/find1m.count")"
 echo "info:         $(cat "$work/info.line")"
