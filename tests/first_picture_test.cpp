@@ -139,3 +139,16 @@ TEST(FirstPicture, AFileChangedSinceItsEarlyDecodeIsDecodedAgain) {
   EXPECT_EQ(s.w.Image2->PictureWidth(), 640);
   EXPECT_EQ(counting.Count(first.GuessedPath()), 2);
 }
+
+TEST(FirstPicture, InCatalogueOrderTheGuessIsThePictureAfterTheSavedPosition) {
+  SaveCatalogueOfPictures();
+  WriteTextLines(
+      DataFile(QString::fromLatin1(files::kSettings)),
+      {QStringLiteral("CheckBox_rnd.Checked = false"), QStringLiteral("indice_non_aleatoire = 7")});
+  CountingDecoder counting;
+  FirstPictureDecoder first(QSize(1920, 1080), std::make_unique<ScriptedRandom>(), counting.Get());
+  StartedWindow s(first);
+  ASSERT_TRUE(first.GuessedPath().endsWith(QStringLiteral("/p08.jpg")));
+  EXPECT_EQ(s.w.current_path, first.GuessedPath());
+  EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
+}
