@@ -152,9 +152,11 @@ StartTimes StartToPicture(const std::vector<std::string>& argv, const std::vecto
   std::vector<Damage> damages{XDamageCreate(dpy, root, XDamageReportRawRectangles)};
   XSync(dpy, False);
   // The screen must be still first: a program ended just before may still
-  // be leaving it (its windows go, the background is drawn again).
+  // be leaving it (its windows go, the background is drawn again). Half a
+  // second without damage also lets the X server and the machine settle
+  // after the previous program (a 24-megapixel picture freed).
   for (int64_t quietSince = NowNs(), limit = quietSince + 3000000000LL;
-       NowNs() - quietSince < 200000000 && NowNs() < limit;) {
+       NowNs() - quietSince < 500000000 && NowNs() < limit;) {
     if (!WaitReadable(dpy, 20)) continue;
     while (XPending(dpy) > 0) {
       XEvent ev;
