@@ -11,9 +11,11 @@
 #include <cstdio>
 
 #include "app/core/Entry.h"
+#include "app/core/FirstPicture.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
 #include "platform/HostWindow.h"
+#include "platform/RealServices.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/UiServices.h"
@@ -80,7 +82,15 @@ int main(int argc, char** argv) {
   ld::RealServices real;
   QScreen* screen = QGuiApplication::primaryScreen();
   const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
-  ld::Tdiapo window(real.services, entry.character, size);
+  // The first picture is worked out and decoded on a thread of its own while
+  // the window and its panels are built; the show's first step then draws the
+  // same random numbers and takes that picture.
+  ld::FirstPictureDecoder first(size, std::make_unique<ld::StdRandom>());
+  ld::ReplayRandom random(real.random, [&first] { return first.GuessDraws(); });
+  ld::Services services{real.dialogs, real.screenSaver, real.pointer, real.clock,
+                        random,       real.exit,        real.sound,   real.shell};
+  ld::Tdiapo window(services, entry.character, size);
+  window.SetPictureDecoder(first.Decoder());
   real.dialogs.SetParent(&window);
   app.SetKeyReleaseHook(
       [&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });

@@ -1,13 +1,10 @@
-// ld_catalogue_bench: the fixtures and the one in-process measure of the
+// ld_catalogue_bench: the fixtures and the in-process measures of the
 // catalogue benchmark (bench/run_catalogue_bench.sh runs it all):
 //   tree ROOT [PICTURES DIRS]   a picture tree: PICTURES pictures (100000) in
 //                               DIRS dated directories (2000) under year
 //                               directories, plus non-picture files
 //   catalogue N DIRS            a saved catalogue of N entries in DIRS
 //                               directories in the data directory
-//   stretch ROOT                scans ROOT as the window does and prints the
-//                               longest time between two turns of the event
-//                               loop, in milliseconds
 //   exclusions ROOT DIRS LINES  prints an exclusion file of LINES range lines,
 //                               one block per directory of the tree (DIRS as
 //                               given to tree), each leaving out three pictures
@@ -203,38 +200,13 @@ int MakeCatalogue(int n, int dirs) {
   return 0;
 }
 
-int Stretch(const QString& root) {
-  ld::Catalogue c;
-  int counter = 0;
-  ld::ScanHooks hooks;
-  Clock::time_point last = Clock::now();
-  Clock::duration longest{};
-  long calls = 0;
-  hooks.letEventsThrough = [&] {
-    const auto now = Clock::now();
-    longest = std::max(longest, now - last);
-    ++calls;
-    last = Clock::now();
-  };
-  bool stop = false;
-  hooks.stopRequested = [&] { return stop; };
-  hooks.showCounter = [](int) {};
-  const auto started = Clock::now();
-  last = started;
-  ld::DirectoryScan scan(ld::ScanFilter{}, {}, c, counter, hooks);
-  ld::RebuildCatalogue({{root, true}}, scan);
-  const auto took = Clock::now() - started;
-  std::printf("%.2f %ld %d %.1f\n", Ms(longest), calls, c.Count(), Ms(took));
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   auto usage = [] {
     std::fprintf(stderr,
                  "usage: ld_catalogue_bench tree ROOT [PICTURES DIRS] | catalogue N DIRS | "
-                 "stretch ROOT | exclusions ROOT DIRS LINES | scan ROOT FILE | repair BYTES\n");
+                 "exclusions ROOT DIRS LINES | scan ROOT FILE | repair BYTES\n");
     return 2;
   };
   if (argc < 3) return usage();
@@ -245,7 +217,6 @@ int main(int argc, char** argv) {
                       argc > 4 ? std::atoi(argv[4]) : 2000);
     if (cmd == "catalogue" && argc == 4)
       return MakeCatalogue(std::atoi(argv[2]), std::atoi(argv[3]));
-    if (cmd == "stretch") return Stretch(QString::fromLocal8Bit(argv[2]));
     if (cmd == "exclusions" && argc == 5)
       return PrintExclusions(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]),
                              std::atoi(argv[4]));

@@ -12,10 +12,12 @@
 LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
+#   libxdamage-dev feh         the on-screen benchmark: X DAMAGE events show when pixels
+#                              reach the screen; feh -r is the reference of the start
 #   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
 #                              that watch the real program (two monitors with xrandr,
 #                              keys with xdotool, the pointer shape with XFixes)
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs xvfb x11-xserver-utils xdotool libxfixes-dev"
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 
