@@ -46,11 +46,11 @@ struct ShowWindow {
   // Runs pending steps until a pause of at least 100 ms (or nothing) is
   // pending: the next picture is then on screen. At most `limit` steps.
   void ToNextPause(int limit = 10000) {
-    while (limit-- > 0 && w->PendingShowPause() == 0) w->AdvanceShow();
+    while (limit-- > 0 && w->Show().PendingShowPause() == 0) w->Show().AdvanceShow();
   }
   // Ends the pause in progress and goes on to the next pause.
   void Next() {
-    w->AdvanceShow();
+    w->Show().AdvanceShow();
     ToNextPause();
   }
   QStringList History() const {
