@@ -171,7 +171,7 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
 
 TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   Rig r({"a.jpg", "b.jpg"});
-  r.settings.durations.dt0_a = 5000;  // long enough not to end by itself here
+  r.settings.durations.dt0_a = 60000;  // never ends by itself here
   r.sequential = 1;                   // a, then b
   SlideShow& s = *r.show;
   QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
