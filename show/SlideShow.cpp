@@ -258,6 +258,7 @@ void SlideShow::StartPendingPrefetch() {
 void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
   // A prefetch still waiting for a paint would now ask for the wrong picture.
   pending_prefetch_ = nullptr;
+  new_picture_ = false;
   if (!IsExistingFile(path)) {
     // Drawn into another program's window nothing is saved: the show goes
     // on with the next picture.
@@ -306,6 +307,7 @@ void SlideShow::WaitForPicture(const QString& path, const DisplayTarget& target,
       picture->image.isNull() && picture->contentRejected)
     throw Error(picture->error);
   picture_size_ = picture->image.isNull() ? QSize(0, 0) : picture->ownSize;
+  new_picture_ = !picture->image.isNull();
   {
     // Handed over, not kept: the window holds the only copy.
     const QImage image = std::move(picture->image);

@@ -181,6 +181,7 @@ class SlideShow : public QObject {
   int history_slot_ = -1;
   QString last_shown_path_;
   QSize picture_size_{0, 0};  // the current picture's own size
+  bool new_picture_ = false;  // the last load handed a new picture over
   QTimer* timer_ = nullptr;
   std::function<void()> step_;
   bool run_active_ = false;

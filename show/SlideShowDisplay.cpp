@@ -57,7 +57,7 @@ void SlideShow::ShowPicture(const QString& path, std::function<void()> done) {
   // the keys and the timer keep working.
   if (W <= 0 || H <= 0) {
     emit windowColourChanged(kRed);
-    StartPendingPrefetch();
+    StartPendingPrefetch();  // nothing is painted
     ScheduleShow(kRedScreenMs, std::move(done));
     return;
   }
@@ -67,6 +67,8 @@ void SlideShow::ShowPicture(const QString& path, std::function<void()> done) {
   run->W = W;
   run->H = H;
   run->done = std::move(done);
+  // The previous picture kept (another format): no new paint to wait for.
+  if (!new_picture_) StartPendingPrefetch();
   RunPhase(run);
 }
 
