@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   ld::Services services{real.dialogs, real.screenSaver, real.pointer, real.clock,
                         random,       real.exit,        real.sound,   real.shell};
   ld::Tdiapo window(services, entry.character, size);
-  window.SetPictureDecoder(first.Decoder());
+  window.Show().SetDecoder(first.Decoder());
   real.dialogs.SetParent(&window);
   app.SetKeyReleaseHook(
       [&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });

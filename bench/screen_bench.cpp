@@ -163,8 +163,8 @@ int Gap(const QString& dir, int pictures, int pauseMs) {
     std::vector<int64_t> pauseOver;
     std::vector<QRect> rects;
     int64_t lastPause = -1;
-    w.on_pause_over = [&] { lastPause = xbench::NowNs(); };
-    w.on_picture_painted = [&] {
+    w.Show().on_pause_over = [&] { lastPause = xbench::NowNs(); };
+    w.Show().on_picture_painted = [&] {
       if (lastPause < 0) return;
       pauseOver.push_back(lastPause);
       rects.push_back(w.Image2->geometry());
@@ -176,8 +176,8 @@ int Gap(const QString& dir, int pictures, int pauseMs) {
     QTimer::singleShot(0, &w, [&] { w.ShowNextPicture(); });
     QTimer::singleShot(pictures * (pauseMs + 5000) + 30000, qApp, [] { QCoreApplication::quit(); });
     qApp->exec();
-    w.on_pause_over = nullptr;
-    w.on_picture_painted = nullptr;
+    w.Show().on_pause_over = nullptr;
+    w.Show().on_picture_painted = nullptr;
     const auto events = watch.Events();
     watch.Stop();
     for (size_t i = 0; i < pauseOver.size(); ++i) {
@@ -247,7 +247,7 @@ int Zoom(const QString& dir) {
     int pausesOver = 0;
     bool zooming = false;
     std::vector<int64_t> painted;  // the end of each zoom frame's paint
-    w.on_pause_over = [&] {
+    w.Show().on_pause_over = [&] {
       ++pausesOver;
       if (pausesOver == 1) {  // the first pause is over: the zoom starts
         zooming = true;
@@ -258,12 +258,12 @@ int Zoom(const QString& dir) {
     // A zoom frame is followed at once by the next step; the last, smooth
     // paint of the zoomed picture comes with the final pause and is left out.
     w.Image2->on_painted = [&](double) {
-      if (zooming && w.PendingShowPause() == 0) painted.push_back(xbench::NowNs());
+      if (zooming && w.Show().PendingShowPause() == 0) painted.push_back(xbench::NowNs());
     };
     QTimer::singleShot(0, &w, [&] { w.ShowNextPicture(); });
     QTimer::singleShot(60000, qApp, [] { QCoreApplication::quit(); });
     qApp->exec();
-    w.on_pause_over = nullptr;
+    w.Show().on_pause_over = nullptr;
     w.Image2->on_painted = nullptr;
     Settle(50);
     const auto events = watch.Events();

@@ -293,8 +293,8 @@ std::vector<double> Gaps(ld::RealServices& real, const QString& dir, const QStri
     clock.start();
     qint64 pauseOver = -1;
     int shown = 0;
-    w.on_pause_over = [&] { pauseOver = clock.nsecsElapsed(); };
-    w.on_picture_painted = [&] {
+    w.Show().on_pause_over = [&] { pauseOver = clock.nsecsElapsed(); };
+    w.Show().on_picture_painted = [&] {
       if (pauseOver < 0) return;
       gaps.push_back((clock.nsecsElapsed() - pauseOver) / 1e6);
       pauseOver = -1;
@@ -303,8 +303,8 @@ std::vector<double> Gaps(ld::RealServices& real, const QString& dir, const QStri
     QTimer::singleShot(0, &w, [&] { w.ShowNextPicture(); });
     QTimer::singleShot(pictures * (pauseMs + 5000) + 30000, qApp, [] { QCoreApplication::quit(); });
     qApp->exec();
-    w.on_pause_over = nullptr;
-    w.on_picture_painted = nullptr;
+    w.Show().on_pause_over = nullptr;
+    w.Show().on_picture_painted = nullptr;
   }
   return gaps;
 }
@@ -354,7 +354,7 @@ int Show(const QString& dir) {
     int pausesOver = 0;
     QElapsedTimer zoomClock;
     bool zooming = false;
-    w.on_pause_over = [&] {
+    w.Show().on_pause_over = [&] {
       ++pausesOver;
       if (pausesOver == 1) {  // dt3_a over: the zoom starts
         zooming = true;
@@ -367,13 +367,13 @@ int Show(const QString& dir) {
     w.Image2->on_painted = [&](double ms) {
       if (!zooming) return;
       paints.push_back(ms);
-      if (w.PendingShowPause() == 0) ++frames;
+      if (w.Show().PendingShowPause() == 0) ++frames;
       zoomMs = zoomClock.nsecsElapsed() / 1e6;
     };
     QTimer::singleShot(0, &w, [&] { w.ShowNextPicture(); });
     QTimer::singleShot(60000, qApp, [] { QCoreApplication::quit(); });
     qApp->exec();
-    w.on_pause_over = nullptr;
+    w.Show().on_pause_over = nullptr;
     w.Image2->on_painted = nullptr;
   }
 

@@ -110,14 +110,6 @@ void PicturePrefetcher::Abandon(const QString& path, const DisplayTarget& target
   s.cv.notify_all();
 }
 
-void PicturePrefetcher::Drop() {
-  std::lock_guard lock(state_->mutex);
-  state_->held.reset();
-  state_->heldKey.reset();
-  state_->request.reset();
-  state_->decoding.reset();
-}
-
 bool PicturePrefetcher::Busy() const {
   std::lock_guard lock(state_->mutex);
   return state_->request.has_value() || state_->decoding.has_value() || state_->held.has_value();

@@ -26,7 +26,7 @@ struct DisplayTarget {
 };
 
 // Decodes the next picture of the show on a worker thread while the current
-// one is on screen. One request at a time: a new request, or Drop, discards
+// one is on screen. One request at a time: a new request discards
 // the picture held or being decoded, so at most one prefetched picture is
 // ever held. A prefetched picture is handed out only for the same path, file
 // size and modification time and the same display target. No exception
@@ -58,9 +58,6 @@ class PicturePrefetcher {
   // alone and let its result go; a fresh worker takes the next requests, so
   // a decode that never ends holds nothing up.
   void Abandon(const QString& path, const DisplayTarget& target);
-
-  // Lets go of the picture held and of the one being decoded.
-  void Drop();
 
   // For tests: whether a picture is held or being decoded, and its path.
   bool Busy() const;

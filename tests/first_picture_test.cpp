@@ -98,7 +98,7 @@ struct StartedWindow {
         services{fake.dialogs, fake.screenSaver, fake.pointer, fake.clock,
                  random,       fake.exit,        fake.sound,   fake.shell},
         w(services, QString(), QSize(1920, 1080)) {
-    w.SetPictureDecoder(first.Decoder());
+    w.Show().SetDecoder(first.Decoder());
     w.Start();
   }
   FakeServices fake;

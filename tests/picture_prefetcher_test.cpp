@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include "show/PicturePrefetcher.h"
@@ -50,6 +51,17 @@ struct GatedDecoder {
 
 const DisplayTarget kTarget{QSize(1920, 1080), 0, 16};
 
+// Waits for another thread to make pred true; false after 10 s.
+bool Eventually(const std::function<bool()>& pred) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > 10000) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
 }  // namespace
 
 TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
@@ -80,7 +92,7 @@ TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
 
   // The file changed since it was decoded.
   p.Prefetch(a, kTarget);
-  while (!p.HeldPath()) std::this_thread::yield();
+  ASSERT_TRUE(Eventually([&] { return p.HeldPath().has_value(); }));
   WriteBytes(a, "a longer content");
   EXPECT_FALSE(p.Take(a, kTarget).has_value());
 
@@ -103,7 +115,7 @@ TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
   dec.Close();
   p.Prefetch(a, kTarget);
   std::thread opener([&] {
-    while (dec.calls == 0) std::this_thread::yield();
+    Eventually([&] { return dec.calls > 0; });
     dec.Open();
   });
   auto got = p.Take(a, kTarget);
@@ -115,7 +127,7 @@ TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
   // second is held.
   dec.Close();
   p.Prefetch(a, kTarget);
-  while (dec.calls < 2) std::this_thread::yield();
+  ASSERT_TRUE(Eventually([&] { return dec.calls >= 2; }));
   p.Prefetch(b, kTarget);
   dec.Open();
   got = p.Take(b, kTarget);
@@ -167,6 +179,6 @@ TEST(PicturePrefetcher, NoExceptionLeavesTheWorkerAndAStuckDecodeIsLeftBehind) {
   EXPECT_TRUE(parallel);
   ASSERT_TRUE(got.has_value());
   EXPECT_EQ(got->image.text("path"), b);
-  while (dec.finished < 2) std::this_thread::yield();
+  ASSERT_TRUE(Eventually([&] { return dec.finished >= 2; }));
   EXPECT_FALSE(p.HeldPath().has_value());  // a's late result is let go
 }

@@ -8,7 +8,6 @@
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 #include "show/DisplayGeometry.h"
-#include "show/Tone.h"
 #include "support/PictureFixtures.h"
 #include "support/ShowWindow.h"
 
@@ -33,12 +32,12 @@ TEST(ShowLoop, SequentialStepsCaptionTheHistoryAndTheIndex) {
   EXPECT_EQ(w.Edit_indice_non_aleatoire->text(), "2");
   EXPECT_EQ(w.Label5->text(), "0");
   EXPECT_EQ(w.Label13->text(), "3 images");
-  EXPECT_EQ(w.PendingShowPause(), 200);  // 250 ms waits 200
+  EXPECT_EQ(w.Show().PendingShowPause(), 200);  // 250 ms waits 200
   EXPECT_TRUE(w.Label6->isHidden());
   // The labels of the step's end come after the pause.
-  EXPECT_TRUE(w.last_shown_path.isEmpty());
+  EXPECT_TRUE(w.Show().LastShownPath().isEmpty());
   s.Next();
-  EXPECT_EQ(w.last_shown_path, c);
+  EXPECT_EQ(w.Show().LastShownPath(), c);
   EXPECT_EQ(w.Label_nom_img->text(), "c.jpg");
   EXPECT_EQ(w.Label_repertoire->text(), s.dir.path() + "/2005-08-28 avg");
   // Wrapped to 0, landscape fitted.
@@ -105,18 +104,18 @@ TEST(ShowLoop, EffectsPlaceThePictureAndWaitTheirPauses) {
   w._haut = 40;
   w.ShowNextPicture();
   EXPECT_EQ(w.Image2->geometry(), QRect(240, 0, 1440, 1080));
-  EXPECT_EQ(w.PendingShowPause(), 300);
-  w.AdvanceShow();
+  EXPECT_EQ(w.Show().PendingShowPause(), 300);
+  w.Show().AdvanceShow();
   EXPECT_EQ(w.Image2->geometry(), QRect(0, -108, 1920, 1440));
-  EXPECT_EQ(w.PendingShowPause(), 400);
+  EXPECT_EQ(w.Show().PendingShowPause(), 400);
   // Fill alone with _haut 0; a duration under 100 waits nothing.
   w.Rdg1->SetItemIndex(1);
   w._haut = 0;
   w.dt1_a = 99;
-  w.AdvanceShow();  // end of the pause: the loop's next turn is pending
-  w.AdvanceShow();  // the next step: placed, no pause, the turn after is pending
+  w.Show().AdvanceShow();  // end of the pause: the loop's next turn is pending
+  w.Show().AdvanceShow();  // the next step: placed, no pause, the turn after is pending
   EXPECT_EQ(w.Image2->geometry(), QRect(0, -180, 1920, 1440));
-  EXPECT_EQ(w.PendingShowPause(), 0);
+  EXPECT_EQ(w.Show().PendingShowPause(), 0);
   EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
 }
 
@@ -129,13 +128,13 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   w.dt3_a = 100;
   w.dt3_b = 300;
   w.ShowNextPicture();
-  EXPECT_EQ(w.PendingShowPause(), 100);
-  w.AdvanceShow();
+  EXPECT_EQ(w.Show().PendingShowPause(), 100);
+  w.Show().AdvanceShow();
   std::vector<int> widths;
-  while (w.PendingShowPause() == 0) {
+  while (w.Show().PendingShowPause() == 0) {
     widths.push_back(w.Image2->width());
     EXPECT_TRUE(w.Image2->FastScaling());  // moving frames: nearest pixel
-    w.AdvanceShow();
+    w.Show().AdvanceShow();
   }
   EXPECT_FALSE(w.Image2->FastScaling());  // the still picture: smooth
   // inc_dx + 1 = 11 frames from 1440 towards 3072 (d = 163.2), then dt3_b.
@@ -146,38 +145,38 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   EXPECT_EQ(widths[5], 1440 + 653);    // 652.8
   EXPECT_EQ(widths[10], 1440 + 1469);  // 1468.8, below 3072
   EXPECT_EQ(w.Image2->geometry(), QRect(-494, 0, 2909, 2181));
-  EXPECT_EQ(w.PendingShowPause(), 300);
+  EXPECT_EQ(w.Show().PendingShowPause(), 300);
 
   // The next picture: a key after three frames ends its zoom at once, the
   // final pause follows and the show goes on.
   s.Next();  // next picture placed, dt3_a pending
-  w.AdvanceShow();
-  w.AdvanceShow();
-  w.AdvanceShow();
+  w.Show().AdvanceShow();
+  w.Show().AdvanceShow();
+  w.Show().AdvanceShow();
   const int width = w.Image2->width();
   w.FormKeyUp(65);
   EXPECT_TRUE(w.stop_requested);
-  w.AdvanceShow();
+  w.Show().AdvanceShow();
   EXPECT_FALSE(w.stop_requested);
   EXPECT_EQ(w.Image2->width(), width);
-  EXPECT_EQ(w.PendingShowPause(), 300);
+  EXPECT_EQ(w.Show().PendingShowPause(), 300);
   s.Next();
   EXPECT_EQ(s.History().size(), 3);
 
   // A widest frame not wider than the fit: no frames, dt3_a then dt3_b.
   w.zoom_max10 = 7;
-  EXPECT_EQ(w.PendingShowPause(), 100);
-  w.AdvanceShow();
-  EXPECT_EQ(w.PendingShowPause(), 300);
+  EXPECT_EQ(w.Show().PendingShowPause(), 100);
+  w.Show().AdvanceShow();
+  EXPECT_EQ(w.Show().PendingShowPause(), 300);
   // inc_dx of 0 counts as 1: w0 twice, then wmax ends it.
   w.zoom_max10 = 16;
   w.inc_dx = 0;
   s.Next();
-  w.AdvanceShow();
+  w.Show().AdvanceShow();
   int frames = 0;
-  while (w.PendingShowPause() == 0) {
+  while (w.Show().PendingShowPause() == 0) {
     ++frames;
-    w.AdvanceShow();
+    w.Show().AdvanceShow();
   }
   EXPECT_EQ(frames, 2);
 }
@@ -192,10 +191,10 @@ TEST(ShowLoop, AnotherKeyStopsTheRunAfterThePause) {
   EXPECT_TRUE(w.ShowRunActive());
   w.FormKeyUp(65);
   EXPECT_EQ(w.last_key, 65);
-  EXPECT_EQ(w.PendingShowPause(), 200);  // the pause goes on
+  EXPECT_EQ(w.Show().PendingShowPause(), 200);  // the pause goes on
   s.Next();
   EXPECT_FALSE(w.ShowRunActive());
-  EXPECT_EQ(w.PendingShowPause(), -1);
+  EXPECT_EQ(w.Show().PendingShowPause(), -1);
   EXPECT_EQ(s.History().size(), 1);
   // The first run's end completes the window's creation.
   EXPECT_TRUE(w.Label_an->text().isEmpty());
@@ -219,12 +218,12 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   // Undecodable: red for 2 s, events still flowing.
   EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
   EXPECT_EQ(w.Image2->PictureWidth(), 0);
-  EXPECT_EQ(w.PendingShowPause(), 2000);
+  EXPECT_EQ(w.Show().PendingShowPause(), 2000);
   s.Next();
   // Another extension keeps the previous picture (here the empty one); a
   // picture of width 0 again.
   EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.gif");
-  EXPECT_EQ(w.PendingShowPause(), 2000);
+  EXPECT_EQ(w.Show().PendingShowPause(), 2000);
   // The rejected bitmap: the error box, and the run ends there.
   s.Next();
   ASSERT_EQ(s.w.fake.dialogs.errors.size(), 1);
@@ -260,91 +259,6 @@ TEST(ShowLoop, MissingFileResetsTheCatalogueAndQuits) {
   EXPECT_EQ(t.w.fake.dialogs.notices[0],
             "fichier " + t.dir.path() + "/gone.jpg inexistant, réinitialisation de l'index...");
   EXPECT_TRUE(t.w.fake.exit.codes.empty());
-}
-
-TEST(ShowLoop, BrowsingStepsThroughTheHistoryWithTheTone) {
-  ShowWindow s;
-  QStringList paths;
-  for (int i = 0; i < 3; ++i)
-    paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i), 400 + 100 * i, 300);
-  Tdiapo& w = *s.w;
-  w.ShowNextPicture();
-  s.Next();
-  s.Next();
-  ASSERT_EQ(s.History(), paths.mid(1) + paths.mid(0, 1));  // 1, 2, 0
-  const QRect onScreen = w.Image2->geometry();
-  w.FormKeyUp(32);  // panel open: browsing
-  EXPECT_FALSE(w.Panel1->isHidden());
-  EXPECT_FALSE(w.show_running);
-  EXPECT_FALSE(w.PointerHidden());
-  w.FormKeyUp(37);
-  EXPECT_EQ(w.history_position, 1);
-  EXPECT_EQ(w.current_path, paths[2]);
-  EXPECT_EQ(w.Label1->text(), " [1 / 3]  " + s.dir.path() + "/2005-08-28 avg");
-  EXPECT_EQ(w.Label21->text(), "3 : 1");
-  EXPECT_TRUE(w.Button_avance->font().bold());
-  // With the panel open the picture takes its own fit rectangle, silently.
-  EXPECT_EQ(w.Image2->PictureWidth(), 600);
-  EXPECT_EQ(w.Image2->geometry(), FitRect(1920, 1080, 600, 300));
-  EXPECT_NE(w.Image2->geometry(), onScreen);
-  EXPECT_TRUE(s.w.fake.sound.played.empty());
-  w.FormKeyUp(37);
-  w.FormKeyUp(37);  // past the first entry: stays, shown again
-  EXPECT_EQ(w.history_position, 0);
-  EXPECT_EQ(w.current_path, paths[1]);
-  w.FormKeyUp(39);
-  w.FormKeyUp(39);
-  w.FormKeyUp(39);
-  EXPECT_EQ(w.history_position, 2);
-  EXPECT_FALSE(w.Button_avance->font().bold());
-  EXPECT_EQ(w.PendingShowPause(), -1);  // browsing waits for keys
-
-  // Closing at the newest entry replays nothing and leaves the replay flag
-  // set: the next browsing step sounds the tone.
-  w.FormKeyUp(32);
-  EXPECT_TRUE(w.Panel1->isHidden());
-  EXPECT_TRUE(w.show_running);
-  EXPECT_TRUE(w.PointerHidden());
-  EXPECT_TRUE(w.replaying_history);
-  EXPECT_EQ(s.History().size(), 4);  // a new picture at once
-  w.FormKeyUp(32);
-  w.FormKeyUp(37);
-  ASSERT_EQ(s.w.fake.sound.played.size(), 1u);
-  EXPECT_EQ(s.w.fake.sound.played[0], BuildToneWav(640, 20, 30).value());
-  EXPECT_EQ(w.last_key, 0);
-}
-
-TEST(ShowLoop, ClosingThePanelReplaysTheNewerHistory) {
-  ShowWindow s;
-  QStringList paths;
-  for (int i = 0; i < 5; ++i) paths << s.AddJpeg(QStringLiteral("p.%1.jpg").arg(i));
-  Tdiapo& w = *s.w;
-  w.sequential_index = 4;
-  w.ShowNextPicture();
-  for (int i = 0; i < 4; ++i) s.Next();
-  ASSERT_EQ(s.History(), paths);
-  // The settings save gives the show the durations typed into the panel.
-  w.Edit_dt0_a->setText("250");
-  w.Button_close_paramClick();  // saves, then acts as Space: panel open
-  EXPECT_FALSE(w.Panel1->isHidden());
-  w.Button_retourClick();
-  w.Button_retourClick();
-  w.Button_retourClick();
-  EXPECT_EQ(w.history_position, 1);
-  w.Panel_continuer_clik();  // panel closed: replay of 1..4
-  QStringList captions;
-  for (int i = 0; i < 5; ++i) {
-    captions << w.Label1->text();
-    EXPECT_EQ(w.PendingShowPause(), 200);  // each with its full pause
-    s.Next();
-  }
-  QStringList expected;
-  for (int j = 1; j <= 4; ++j) expected << QString(paths[j]).replace('.', ',');
-  expected << "(0/5)  2005-08-28 avg";  // then new pictures follow
-  EXPECT_EQ(captions, expected);
-  EXPECT_FALSE(w.replaying_history);
-  EXPECT_EQ(w.history_position, 6);  // two new pictures after the five
-  EXPECT_TRUE(w.show_running);
 }
 
 TEST(ShowLoop, DateLabelAndFilterIndicator) {
@@ -414,34 +328,34 @@ TEST(ShowLoop, ADecodeThatTakesTooLongIsGivenUpWhileKeysKeepWorking) {
     bool open = false;
   };
   auto gate = std::make_shared<Gate>();
-  w.SetPictureDecoder([gate](const QString& path, const DecodeLimits& limits) {
+  w.Show().SetDecoder([gate](const QString& path, const DecodeLimits& limits) {
     if (path.endsWith("b.jpg")) {
       std::unique_lock lock(gate->m);
       gate->cv.wait(lock, [&] { return gate->open; });
     }
     return DecodePictureFile(path, limits);
   });
-  w.picture_time_limit_ms = 600;
+  w.Show().picture_time_limit_ms = 600;
   QElapsedTimer t;
   t.start();
   w.ShowNextPicture();
   // The window's thread is back at once, waiting in slices.
   EXPECT_LT(t.elapsed(), 500);
-  EXPECT_EQ(w.PendingShowPause(), 0);
+  EXPECT_EQ(w.Show().PendingShowPause(), 0);
   s.ToNextPause();
   // Given up: undecodable, the red screen, and the show goes on with a,
   // decoded while b's decode is still stuck.
   EXPECT_GE(t.elapsed(), 600);
   EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
-  EXPECT_EQ(w.PendingShowPause(), 2000);
+  EXPECT_EQ(w.Show().PendingShowPause(), 2000);
   s.Next();
   EXPECT_EQ(w.current_path, a);
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
   // b again, stuck again: Esc quits while the window waits for it.
-  s.w->AdvanceShow();
-  s.w->AdvanceShow();
+  s.w->Show().AdvanceShow();
+  s.w->Show().AdvanceShow();
   EXPECT_EQ(w.current_path, b);
-  EXPECT_EQ(w.PendingShowPause(), 0);
+  EXPECT_EQ(w.Show().PendingShowPause(), 0);
   EXPECT_THROW(w.FormKeyUp(27), ProcessEnded);
   EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
   {

@@ -22,8 +22,7 @@
 #include "platform/Services.h"
 #include "show/History.h"
 #include "show/KeyCodes.h"
-#include "show/PicturePrefetcher.h"
-#include "show/Selection.h"
+#include "show/SlideShow.h"
 #include "show/ui/PictureView.h"
 
 namespace ld {
@@ -36,7 +35,7 @@ namespace ld {
 //   app/ui/TdiapoSettings.cpp  settings load and save, state files
 //   app/ui/TdiapoPanels.cpp    the panels' handlers and their wiring
 //   app/ui/TdiapoTools.cpp     the panel tools' handlers and their wiring
-//   show/ui/...                the show loop, keys, timer
+//   app/ui/TdiapoShow.cpp      the show engine's signals, keys, timer
 // The controls are those of TdiapoControls; panel/ui builds and lays them
 // out.
 class Tdiapo : public QWidget, public TdiapoControls {
@@ -168,7 +167,6 @@ class Tdiapo : public QWidget, public TdiapoControls {
   bool replaying_history = false;
   int vmax = 0, zoom_max10 = 0, inc_dx = 0, sequential_index = 0, rayon_rnd = 0, nb_fouille = 0;
   QString current_path;
-  QString last_shown_path;
   QString request_;
 
   // The catalogue and its directory table.
@@ -207,7 +205,8 @@ class Tdiapo : public QWidget, public TdiapoControls {
   void ConnectHandlers();
   void ConnectPanelHandlers();
   void ConnectCatalogueHandlers();  // the directory list, the reset controls
-  // show/ui/TdiapoShow.cpp: history buttons, continue, timer.
+  // app/ui/TdiapoShow.cpp: the show engine's signals, history buttons,
+  // continue, timer.
   void ConnectShowHandlers();
   void ConnectToolHandlers();
 
@@ -220,24 +219,13 @@ class Tdiapo : public QWidget, public TdiapoControls {
   ScanInputs CurrentScanInputs() const;
   void RebuildCatalogue();
 
-  // ==== show area: members added by the show work go here ====
-  // show/ui/TdiapoShow.cpp. A run of the show is a chain of steps on the
-  // event loop: each pause is one single-shot timer, each zoom frame one
-  // turn of the loop; a new run abandons the old one.
-  // LoadPicture: the picture of path into Image2 (by extension), decoded on
-  // the prefetcher's worker; then `then` runs. The window waits for the
-  // decode in slices, so keys keep working, and gives the picture up as
-  // undecodable after picture_time_limit_ms. Without `then`, the picture may
-  // still be on its way when it returns.
+  // ---- the show (app/ui/TdiapoShow.cpp): handlers forwarding to the engine ----
+  // LoadPicture: the picture of path into Image2, decoded off this thread;
+  // then `then` runs. ShowPicture: the display of the picture just loaded;
+  // `done` runs when its pauses and zoom are over. ReplayHistory: the
+  // history from the current position to the newest, then `done`.
   void LoadPicture(const QString& path, std::function<void()> then = nullptr);
-  int picture_time_limit_ms = 60000;
-  // For tests: the decoder of the show's pictures.
-  void SetPictureDecoder(PicturePrefetcher::Decoder decoder);
-  // Starts the display of the picture just loaded; `done` runs when its
-  // pauses and zoom are over (never if the run is abandoned first).
   void ShowPicture(const QString& path, std::function<void()> done);
-  // Shows the history entries from the current position to the newest, then
-  // runs `done`.
   void ReplayHistory(std::function<void()> done);
   void PlayTone(int frequency, int ms, int amplitude);
   void ShowPictureDate();
@@ -245,47 +233,15 @@ class Tdiapo : public QWidget, public TdiapoControls {
   void Button_avanceClick();
   void Panel_continuer_clik();
   void Button_close_paramClick();
-  // Runs the pending step of the show at once, as if its pause were over.
-  // False when nothing is pending. For tests and the benchmark.
-  bool AdvanceShow();
-  // The pause the pending step waits for, in ms; -1 when nothing is pending.
-  int PendingShowPause() const;
-  // Measurement hooks (benchmark): after each paint of Image2, and when a
-  // pause of the show is over, before the step that follows it.
-  std::function<void()> on_picture_painted;
-  std::function<void()> on_pause_over;
-  int history_slot = -1;
-  PictureSelection selection;
+  // The run of the show: its state, its pending step, its hooks.
+  SlideShow& Show() { return *show_; }
 
  private:
-  struct DisplayRun;
-  void AbandonRun();
-  void EndRun();
-  void ScheduleShow(int ms, std::function<void()> step);
-  void RunPendingShowStep();
-  void ShowLoopStep();
-  void ForwardStep();
-  void BrowsingStep();
-  void AfterShowStep();
-  void ReplayEntry(int j, int count, int savedTop, std::function<void()> done);
-  void FinishReplay(int savedTop);
-  // A browsed picture (panel open): centred in its fit rectangle.
-  void PlaceBrowsedPicture();
-  void RunPhase(std::shared_ptr<DisplayRun> run);
-  void ZoomFrame(std::shared_ptr<DisplayRun> run);
-  SelectionSettings CurrentSelectionSettings() const;
-  DisplayTarget CurrentDisplayTarget() const;
-  std::optional<QString> PeekNextForwardPath();
-  void PrefetchNextForward();
-  void WaitForPicture(const QString& path, const DisplayTarget& target, QElapsedTimer since,
-                      std::function<void()> then);
-  QTimer* show_timer_ = nullptr;
-  std::function<void()> show_step_;
-  bool run_active_ = false;
-  bool replay_active_ = false;
-  bool browsing_idle_ = false;
-  int replay_saved_top_ = 0;
-  std::unique_ptr<PicturePrefetcher> prefetcher_;
+  ShowSettings CurrentShowSettings() const;
+  // The picture the current-directory list would give next, left unchanged.
+  std::optional<QString> PeekCurrentDirectoryList();
+  SlideShow* show_ = nullptr;
+  int replay_saved_top_ = 0;  // the panel's place while a replay hides it
 
   // The lines of the controls in table order; without integers, only the
   // keys whose control cannot hold a bad value.

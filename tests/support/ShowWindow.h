@@ -52,17 +52,17 @@ struct ShowWindow {
   void ToNextPause(int limit = 10000) {
     QElapsedTimer clock;
     clock.start();
-    while (w->PendingShowPause() == 0) {
+    while (w->Show().PendingShowPause() == 0) {
       if (limit-- <= 0 || clock.elapsed() > 30000) {
         ADD_FAILURE() << "the show reached no pause (" << clock.elapsed() << " ms)";
         return;
       }
-      w->AdvanceShow();
+      w->Show().AdvanceShow();
     }
   }
   // Ends the pause in progress and goes on to the next pause.
   void Next() {
-    w->AdvanceShow();
+    w->Show().AdvanceShow();
     ToNextPause();
   }
   QStringList History() const {

@@ -1,0 +1,362 @@
+#include "show/SlideShow.h"
+
+#include <QTimer>
+#include <chrono>
+
+#include "catalogue/Catalogue.h"
+#include "platform/Error.h"
+#include "platform/Paths.h"
+#include "platform/Services.h"
+#include "show/Captions.h"
+#include "show/History.h"
+#include "show/KeyCodes.h"
+
+namespace ld {
+
+namespace {
+// The show waits for a picture being decoded at most this long at once (the
+// first time a little longer, which is all a picture that was not
+// prefetched usually needs); between two waits the keys and the timer run.
+constexpr std::chrono::milliseconds kFirstWait(200), kWaitSlice(40);
+
+qint64 SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables vars,
+                     ShowQueries queries, PicturePrefetcher::Decoder decoder, QObject* parent)
+    : QObject(parent),
+      catalogue_(catalogue),
+      random_(random),
+      v_(vars),
+      q_(std::move(queries)),
+      prefetcher_(std::make_unique<PicturePrefetcher>(std::move(decoder))) {
+  timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("ShowTimer"));
+  timer_->setSingleShot(true);
+  // Pauses end when they should, not up to 5 % early or late.
+  timer_->setTimerType(Qt::PreciseTimer);
+  connect(timer_, &QTimer::timeout, this, [this] { RunPendingShowStep(); });
+}
+
+SlideShow::~SlideShow() = default;
+
+qint64 SlideShow::Now() const { return q_.now_ms ? q_.now_ms() : SteadyMs(); }
+
+void SlideShow::SetDecoder(PicturePrefetcher::Decoder decoder) {
+  pending_prefetch_ = nullptr;
+  prefetcher_ = std::make_unique<PicturePrefetcher>(std::move(decoder));
+}
+
+// ---- the run ----------------------------------------------------------------
+
+void SlideShow::RunPendingShowStep() {
+  auto step = std::move(step_);
+  step_ = nullptr;
+  if (!step) return;
+  if (timer_->interval() > 0 && on_pause_over) on_pause_over();
+  // A step is an entry point of its own: an error ends the run, is
+  // reported, and the program goes on.
+  auto guarded = [&] {
+    try {
+      step();
+    } catch (...) {
+      EndRun();
+      throw;
+    }
+  };
+  if (q_.guarded)
+    q_.guarded(guarded);
+  else
+    guarded();
+}
+
+bool SlideShow::AdvanceShow() {
+  if (!timer_->isActive() || !step_) return false;
+  timer_->stop();
+  RunPendingShowStep();
+  return true;
+}
+
+int SlideShow::PendingShowPause() const {
+  if (!timer_->isActive() || !step_) return -1;
+  return timer_->interval();
+}
+
+void SlideShow::ScheduleShow(int ms, std::function<void()> step) {
+  step_ = std::move(step);
+  timer_->start(ms);
+}
+
+void SlideShow::Abandon() {
+  timer_->stop();
+  emit fastScalingChanged(false);
+  step_ = nullptr;
+  pending_prefetch_ = nullptr;
+  browsing_idle_ = false;
+  if (replay_active_) {
+    // The panel is closed: what the replay would have ended with applies now.
+    FinishReplay();
+    v_.show_running = true;
+    emit replayEnded(true);
+  }
+  run_active_ = false;
+}
+
+// A run that ends by itself leaves the same state as one that is abandoned.
+void SlideShow::EndRun() { Abandon(); }
+
+void SlideShow::Start() {
+  Abandon();
+  // Step 1: a fresh group, the generator re-seeded, overwriting from slot 0.
+  selection_.StartRun();
+  v_.stop_requested = false;
+  random_.Reseed();
+  history_slot_ = -1;
+  // Step 2.
+  if (catalogue_.Count() == 0) {
+    emit nothingToShow();
+    return;
+  }
+  // Step 3.
+  emit runStarting();
+  run_active_ = true;
+  try {
+    LoopStep();
+  } catch (...) {
+    EndRun();
+    throw;
+  }
+}
+
+void SlideShow::KeyInterrupt() {
+  if (run_active_ && browsing_idle_) {
+    EndRun();
+    emit runStopped();
+  }
+}
+
+void SlideShow::LoopStep() {
+  if (v_.stop_requested) {
+    EndRun();
+    emit runStopped();
+    return;
+  }
+  if (v_.show_running)
+    ForwardStep();
+  else
+    BrowsingStep();
+}
+
+void SlideShow::ForwardStep() {
+  const int n = catalogue_.Count();
+  const ShowSettings s = q_.settings();
+  // Step 1.
+  selection_.sequential_index = v_.sequential_index;
+  const int i = selection_.NextPictureIndex(n, s.selection, random_);
+  if (!s.selection.random) {
+    v_.sequential_index = selection_.sequential_index;
+    emit sequentialIndexShown(v_.sequential_index);
+  }
+  // Step 2: the current-directory list may name the picture instead.
+  v_.current_path = q_.take_from_current_list(catalogue_.CataloguePath(i));
+  // Step 3: the history.
+  const int count = q_.history_count();
+  const HistoryPlace place = PlaceInHistory(count, kHistoryListLimit, history_slot_);
+  emit historyWritten(place.append ? count : place.index, v_.current_path);
+  v_.history_position = place.index;
+  // Steps 4 to 6.
+  emit positionShown(v_.history_position, n);
+  emit captionChanged(ForwardCaption(s.caption_item, i, n, v_.current_path));
+  if (s.show_date) emit dateWanted();
+  // Step 7. While this picture is on screen, the next one is decoded.
+  LoadPicture(v_.current_path, [this] {
+    pending_prefetch_ = [this] {
+      if (!run_active_ || !v_.show_running) return;
+      const ShowSettings s = q_.settings();
+      if (const auto next = PeekNextForwardPath(s)) prefetcher_->Prefetch(*next, s.target);
+    };
+    ShowPicture(v_.current_path, [this] {
+      AfterShowStep();
+      ScheduleShow(0, [this] { LoopStep(); });
+    });
+  });
+}
+
+void SlideShow::AfterShowStep() {
+  // Step 8.
+  last_shown_path_ = v_.current_path;
+  emit pictureShown(v_.current_path);
+}
+
+void SlideShow::BrowsingStep() {
+  const int count = q_.history_count();
+  // Nothing changes until the next Left or Right, which starts a new run, so
+  // after its step a browsing run waits for a key instead of spinning.
+  browsing_idle_ = true;
+  if (count == 0) return;
+  const int n = catalogue_.Count();
+  // Steps 1 and 2.
+  const BrowseMove m = BrowseHistory(v_.last_key, v_.history_position, count);
+  v_.history_position = m.position;
+  v_.last_key = m.last_key;
+  // Step 3.
+  emit browsed(v_.history_position, n, m.newerEntries);
+  v_.current_path = q_.history_at(v_.history_position);
+  emit positionShown(v_.history_position, n);
+  // Step 4.
+  if (v_.current_path == last_shown_path_ && v_.last_key != keys::kHistoryStep) return;
+  browsing_idle_ = false;
+  const ShowSettings s = q_.settings();
+  emit captionChanged(BrowsingCaption(s.caption_item, v_.history_position, n, v_.current_path));
+  if (s.show_date) emit dateWanted();
+  LoadPicture(v_.current_path, [this] {
+    ShowPicture(v_.current_path, [this] {
+      AfterShowStep();
+      if (v_.stop_requested) {
+        EndRun();
+        emit runStopped();
+      } else {
+        browsing_idle_ = true;
+      }
+    });
+  });
+}
+
+std::optional<QString> SlideShow::PeekNextForwardPath(const ShowSettings& s) {
+  const int n = catalogue_.Count();
+  if (n == 0) return std::nullopt;
+  selection_.sequential_index = v_.sequential_index;
+  const int i = selection_.PeekNextIndex(n, s.selection, random_);
+  // The current-directory list is read, never shortened, here.
+  if (auto listed = q_.peek_current_list()) return listed;
+  return catalogue_.CataloguePath(i);
+}
+
+void SlideShow::PicturePainted() {
+  if (on_picture_painted) on_picture_painted();
+  // The paint is flushed to the screen after this returns: the decode starts
+  // at the event loop's next turn.
+  if (!pending_prefetch_ || prefetch_queued_) return;
+  prefetch_queued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    prefetch_queued_ = false;
+    StartPendingPrefetch();
+  });
+}
+
+void SlideShow::StartPendingPrefetch() {
+  auto prefetch = std::move(pending_prefetch_);
+  pending_prefetch_ = nullptr;
+  if (prefetch) prefetch();
+}
+
+// ---- loading ------------------------------------------------------------------
+
+void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
+  // A prefetch still waiting for a paint would now ask for the wrong picture.
+  pending_prefetch_ = nullptr;
+  new_picture_ = false;
+  if (!IsExistingFile(path)) {
+    // Drawn into another program's window nothing is saved: the show goes
+    // on with the next picture.
+    if (q_.host_window()) return;
+    // The catalogue is out of date: save, request a rebuild and quit. The
+    // quit returns while the Space key is being handled.
+    q_.reset_catalogue(path, true);
+    if (then) then();
+    return;
+  }
+  if (PictureFormatOf(path) == PictureFormat::Other) {  // the previous picture stays
+    if (then) then();
+    return;
+  }
+  // Decoded on the worker, never here: no open() of this thread can block
+  // on a special file, and a decode that takes too long is given up.
+  const DisplayTarget target = q_.settings().target;
+  prefetcher_->Prefetch(path, target);
+  WaitForPicture(path, target, Now(), std::move(then));
+}
+
+void SlideShow::WaitForPicture(const QString& path, const DisplayTarget& target, qint64 since,
+                               std::function<void()> then) {
+  const auto elapsed = std::chrono::milliseconds(Now() - since);
+  std::optional<DecodedPicture> picture =
+      prefetcher_->Take(path, target, elapsed < kFirstWait ? kFirstWait - elapsed : kWaitSlice);
+  if (!picture) {
+    if (Now() - since < picture_time_limit_ms) {
+      // Not ready yet (or the file changed since it was asked for): ask
+      // again and let the events through before the next wait.
+      if (!prefetcher_->Decoding(path, target)) prefetcher_->Prefetch(path, target);
+      ScheduleShow(0, [this, path, target, since, then = std::move(then)]() mutable {
+        WaitForPicture(path, target, since, std::move(then));
+      });
+      return;
+    }
+    prefetcher_->Abandon(path, target);
+    picture.emplace();
+    picture->error = QStringLiteral("Image trop longue à décoder : ") + path;
+  }
+  // A bitmap or icon whose content the reader rejects is reported, as the
+  // platform's loader did; anything else that could not be decoded leaves
+  // an empty picture (width 0), shown as a red screen.
+  const PictureFormat format = PictureFormatOf(path);
+  if ((format == PictureFormat::Bitmap || format == PictureFormat::Icon) &&
+      picture->image.isNull() && picture->contentRejected)
+    throw Error(picture->error);
+  picture_size_ = picture->image.isNull() ? QSize(0, 0) : picture->ownSize;
+  new_picture_ = !picture->image.isNull();
+  {
+    // Handed over, not kept: the window holds the only copy.
+    const QImage image = std::move(picture->image);
+    picture.reset();
+    emit pictureDecoded(image, picture_size_);
+  }
+  if (then) then();
+}
+
+// ---- the replay -----------------------------------------------------------------
+
+void SlideShow::Replay(std::function<void()> done) {
+  v_.replaying_history = true;
+  const int count = q_.history_count();
+  // Nothing newer than the position: replaying_history stays set, so a
+  // history step with the panel open sounds its tone.
+  if (count - v_.history_position - 1 <= 0) return done();
+  emit replayStarted();
+  replay_active_ = true;
+  ReplayEntry(std::max(v_.history_position, 0), count, std::move(done));
+}
+
+void SlideShow::ReplayEntry(int j, int count, std::function<void()> done) {
+  if (j >= count || j >= q_.history_count()) {
+    FinishReplay();
+    emit replayEnded(false);
+    done();
+    return;
+  }
+  const QString path = q_.history_at(j);
+  emit captionChanged(ReplayCaption(path));
+  auto next = [this, j, count, path, done = std::move(done)]() mutable {
+    emit pictureShown(path);
+    ScheduleShow(0, [this, j, count, done = std::move(done)]() mutable {
+      ReplayEntry(j + 1, count, std::move(done));
+    });
+  };
+  LoadPicture(path, [this, j, count, path, next = std::move(next)]() mutable {
+    pending_prefetch_ = [this, j, count] {
+      if (replay_active_ && j + 1 < count && j + 1 < q_.history_count())
+        prefetcher_->Prefetch(q_.history_at(j + 1), q_.settings().target);
+    };
+    ShowPicture(path, std::move(next));
+  });
+}
+
+void SlideShow::FinishReplay() {
+  replay_active_ = false;
+  v_.replaying_history = false;
+}
+
+}  // namespace ld

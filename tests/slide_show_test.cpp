@@ -1,0 +1,202 @@
+// The show engine on its own: no widget, a decoder and a random source of
+// the test's, the window's side played by plain variables.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <mutex>
+#include <thread>
+
+#include "catalogue/Catalogue.h"
+#include "show/SlideShow.h"
+#include "support/Recording.h"
+#include "support/TempData.h"
+
+using namespace ld;
+using namespace ld::testing;
+
+namespace {
+
+// Lets events through until pred holds or ms have passed.
+bool WaitUntil(const std::function<bool()>& pred, int ms = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+// Each decode gives a picture of 400 x 300 (landscape) or 300 x 400 (a name
+// starting with "t") stamped with its serial number; the calls are recorded.
+struct Decoder {
+  struct Call {
+    QString name;
+    std::thread::id thread;
+    int serial;
+  };
+  std::mutex m;
+  std::vector<Call> calls;
+
+  PicturePrefetcher::Decoder Make() {
+    return [this](const QString& path, const DecodeLimits&) {
+      const QString name = path.section('/', -1);
+      const bool tall = name.startsWith('t');
+      DecodedPicture d;
+      d.image = QImage(tall ? 30 : 40, tall ? 40 : 30, QImage::Format_RGB32);
+      d.ownSize = tall ? QSize(300, 400) : QSize(400, 300);
+      std::lock_guard lock(m);
+      calls.push_back({name, std::this_thread::get_id(), int(calls.size())});
+      d.image.setText("serial", QString::number(calls.back().serial));
+      return d;
+    };
+  }
+  std::vector<Call> Of(const QString& name) {
+    std::lock_guard lock(m);
+    std::vector<Call> out;
+    for (const Call& c : calls)
+      if (c.name == name) out.push_back(c);
+    return out;
+  }
+};
+
+// Runs the pending zero-length steps (a decode being waited for, the turn
+// between two pictures) until a real pause or nothing is pending.
+void ToPause(SlideShow& s) {
+  for (int i = 0; i < 10000 && s.PendingShowPause() == 0; ++i) s.AdvanceShow();
+}
+
+// The window's side: its fields, its history list and its settings.
+struct Rig {
+  explicit Rig(const QStringList& names) {
+    for (const QString& n : names) {
+      WriteBytes(dir.path() + '/' + n, "x");
+      catalogue.AppendCatalogueEntry(dir.path(), n);
+    }
+    settings.selection.random = false;
+    settings.target = DisplayTarget{QSize(1920, 1080), 0, 16};
+    settings.durations.dt0_a = 250;
+    settings.inc_dx = 10;
+    settings.caption_item = 1;
+    ShowQueries q;
+    q.settings = [this] { return settings; };
+    q.panel_open = [] { return false; };
+    q.host_window = [] { return false; };
+    q.history_count = [this] { return int(history.size()); };
+    q.history_at = [this](int i) { return history[i]; };
+    q.take_from_current_list = [](const QString& chosen) { return chosen; };
+    q.peek_current_list = [] { return std::optional<QString>(); };
+    q.reset_catalogue = [](const QString&, bool) { FAIL() << "no file is missing here"; };
+    show = std::make_unique<SlideShow>(
+        catalogue, random,
+        ShowVariables{last_key, stop, running, replaying, position, sequential, current},
+        std::move(q), decoder.Make());
+    QObject::connect(show.get(), &SlideShow::historyWritten, [this](int i, const QString& p) {
+      if (i >= history.size())
+        history << p;
+      else
+        history[i] = p;
+    });
+  }
+  QString Path(const QString& name) const { return dir.path() + '/' + name; }
+
+  QTemporaryDir dir;
+  Catalogue catalogue;
+  ScriptedRandom random;
+  Decoder decoder;
+  ShowSettings settings;
+  QStringList history;
+  int last_key = 0, position = -1, sequential = 0;
+  bool stop = false, running = true, replaying = false;
+  QString current;
+  std::unique_ptr<SlideShow> show;
+};
+
+}  // namespace
+
+TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
+  Rig r({"a.jpg", "t.jpg", "c.jpg"});
+  SlideShow& s = *r.show;
+  QSignalSpy placed(&s, &SlideShow::picturePlaced);
+  QSignalSpy captions(&s, &SlideShow::captionChanged);
+  QSignalSpy shown(&s, &SlideShow::pictureShown);
+  QSignalSpy stopped(&s, &SlideShow::runStopped);
+  r.sequential = 1;
+  s.Start();
+  ToPause(s);
+  // Position 2, the first picture, fitted; 250 ms waits 200.
+  EXPECT_EQ(r.current, r.Path("c.jpg"));
+  ASSERT_EQ(placed.size(), 1);
+  EXPECT_EQ(placed[0][0].toRect(), QRect(240, 0, 1440, 1080));
+  EXPECT_EQ(captions[0][0].toString(),
+            QString("(2/3)  ") + r.dir.path().section('/', -1).replace('.', ' '));
+  EXPECT_EQ(s.PendingShowPause(), 200);
+  EXPECT_TRUE(shown.isEmpty());
+  // The pause ends by itself, on the timer; the catalogue wraps to 0.
+  ASSERT_TRUE(WaitUntil([&] { return shown.size() == 1; }));
+  ToPause(s);
+  EXPECT_EQ(r.current, r.Path("a.jpg"));
+  EXPECT_EQ(placed.size(), 2);
+  EXPECT_EQ(shown[0][0].toString(), r.Path("c.jpg"));
+  EXPECT_EQ(s.LastShownPath(), r.Path("c.jpg"));
+  // Effect 2: fit, 300 ms; fill with the top edge 40 % of the way, 400 ms.
+  r.settings.target.effect = 2;
+  r.settings.durations.dt2_a = 300;
+  r.settings.durations.dt2_b = 499;
+  r.settings.haut = 40;
+  ASSERT_TRUE(s.AdvanceShow());  // the pause over
+  ToPause(s);                    // the next step
+  EXPECT_EQ(r.current, r.Path("t.jpg"));
+  EXPECT_EQ(placed.last()[0].toRect(), QRect(555, 0, 810, 1080));
+  EXPECT_EQ(s.PendingShowPause(), 300);
+  s.AdvanceShow();
+  EXPECT_EQ(placed.last()[0].toRect(), QRect(0, -444, 1920, 2560));
+  EXPECT_EQ(s.PendingShowPause(), 400);
+  EXPECT_EQ(r.history, (QStringList{r.Path("c.jpg"), r.Path("a.jpg"), r.Path("t.jpg")}));
+  EXPECT_EQ(r.position, 2);
+  EXPECT_EQ(r.sequential, 1);
+  // Another key: the run stops once the pause is over, the window told once.
+  r.stop = true;
+  s.KeyInterrupt();
+  EXPECT_TRUE(s.Active());
+  s.AdvanceShow();
+  s.AdvanceShow();
+  EXPECT_FALSE(s.Active());
+  EXPECT_EQ(stopped.size(), 1);
+  EXPECT_EQ(s.PendingShowPause(), -1);
+}
+
+TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
+  Rig r({"a.jpg", "b.jpg"});
+  r.settings.durations.dt0_a = 60000;  // never ends by itself here
+  r.sequential = 1;                   // a, then b
+  SlideShow& s = *r.show;
+  QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
+  s.Start();
+  ToPause(s);
+  ASSERT_EQ(r.current, r.Path("a.jpg"));
+  ASSERT_EQ(decoded.size(), 1);
+  // Not before the picture on screen is painted: the decode would compete
+  // with the paint.
+  WaitUntil([] { return false; }, 100);
+  EXPECT_TRUE(r.decoder.Of("b.jpg").empty());
+  s.PicturePainted();
+  s.PicturePainted();  // a second paint (a zoom frame) asks for nothing more
+  ASSERT_TRUE(WaitUntil([&] { return !r.decoder.Of("b.jpg").empty(); }))
+      << "b was not decoded while a was on screen";
+  WaitUntil([] { return false; }, 50);
+  const auto ahead = r.decoder.Of("b.jpg");
+  ASSERT_EQ(ahead.size(), 1u);
+  EXPECT_NE(ahead[0].thread, std::this_thread::get_id());
+  // Its turn: the picture decoded ahead is the one shown, not decoded again.
+  s.AdvanceShow();
+  ToPause(s);
+  ASSERT_EQ(r.current, r.Path("b.jpg"));
+  ASSERT_EQ(decoded.size(), 2);
+  EXPECT_EQ(decoded[1][0].value<QImage>().text("serial").toInt(), ahead[0].serial);
+  EXPECT_EQ(r.decoder.Of("b.jpg").size(), 1u);
+  EXPECT_EQ(r.decoder.Of("a.jpg").size(), 1u);
+}
