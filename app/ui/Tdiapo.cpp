@@ -137,11 +137,9 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   Edit1->setText(QString::number(ss.timeoutSeconds));
   // Step 11.
   stop_requested = settings_changed = rebuild_requested = false;
-  history_file_limit = kHistoryFileLimit;
   scan_counter = 0;
   history_position = -1;
   show_running = true;
-  history_list_limit = kHistoryListLimit;
   timer_ticks = 0;
   last_sample_time = services_.clock.NowDays();
   replaying_history = false;

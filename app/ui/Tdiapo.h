@@ -1,20 +1,18 @@
 #pragma once
 
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QSet>
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/core/ScanInputs.h"
 #include "app/core/SettingsFile.h"
-#include "catalogue/Catalogue.h"
+#include "app/core/TdiapoState.h"
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/ScanRules.h"
 #include "panel/AlbumCopy.h"
@@ -37,8 +35,8 @@ namespace ld {
 //   app/ui/TdiapoTools.cpp     the panel tools' handlers and their wiring
 //   app/ui/TdiapoShow.cpp      the show engine's signals, keys, timer
 // The controls are those of TdiapoControls; panel/ui builds and lays them
-// out.
-class Tdiapo : public QWidget, public TdiapoControls {
+// out. The values that the handlers share are those of TdiapoState.
+class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   Q_OBJECT
  public:
   // request: the request character of the command line ("s", "p", ... or
@@ -145,42 +143,6 @@ class Tdiapo : public QWidget, public TdiapoControls {
   Services& services() { return services_; }
   const QSize& ScreenSize() const { return screen_; }
 
-  // ---- run-time fields ----
-  int screen_width = 0;
-  int screen_height = 0;
-  int last_key = 0;
-  bool stop_requested = false;
-  bool settings_changed = false;
-  bool rebuild_requested = false;
-  QCursor saved_cursor;
-  int history_file_limit = kHistoryFileLimit;
-  int dt0_a = 0, dt1_a = 0, dt2_a = 0, dt2_b = 0, dt3_a = 0, dt3_b = 0, dt4_a = 0, dt4_b = 0,
-      dt5_a = 0, dt5_b = 0, _haut = 0;
-  // Program-wide values.
-  int scan_counter = 0;
-  int history_position = -1;
-  bool show_running = true;
-  int history_list_limit = kHistoryListLimit;
-  int timer_ticks = 0;
-  int last_pointer_x = 0;
-  double last_sample_time = 0;
-  bool replaying_history = false;
-  int vmax = 0, zoom_max10 = 0, inc_dx = 0, sequential_index = 0, rayon_rnd = 0, nb_fouille = 0;
-  QString current_path;
-  QString request_;
-
-  // The catalogue and its directory table.
-  Catalogue catalogue;
-
-  // ---- working lists (never shown) ----
-  QStringList ListBox_param;
-  QStringList ListBox_tmp;
-  QStringList CheckListBox_rep_flag;
-  QStringList ListBox_rep_exclu;
-  QStringList ListBox_rep_nom_fic_exclu;
-  QList<ExclusionRange> exclusion_ranges;  // the range lines, beside the pictures above
-  QStringList ListBox_fic_rep_crt;
-
   // ---- the picture and the timer; the other controls are TdiapoControls ----
   PictureView* Image2 = nullptr;
   QTimer* Timer1 = nullptr;
@@ -250,6 +212,7 @@ class Tdiapo : public QWidget, public TdiapoControls {
   QList<RootDirectory> DirectoryListEntries() const;
   bool DirectoryListChanged() const;
 
+  QString request_;  // the request character of the command line
   Services& services_;
   QSize screen_;
   // Keys whose press this window took and whose release is still to come.

@@ -234,7 +234,7 @@ void Tdiapo::LoadHistory() {
   const QString path = DataPath(files::kHistory);
   if (FileSizeOf(path) > 0) {
     QStringList lines = ReadTextLines(path).value_or(QStringList());
-    if (lines.size() > history_file_limit) lines = lines.mid(lines.size() - history_file_limit);
+    if (lines.size() > kHistoryFileLimit) lines = lines.mid(lines.size() - kHistoryFileLimit);
     ListBox_passee->clear();
     ListBox_passee->addItems(lines);
     history_position = ListBox_passee->count() - 1;
@@ -266,8 +266,8 @@ void Tdiapo::SaveHistory() {
   QStringList entries;
   entries.reserve(ListBox_passee->count());
   for (int i = 0; i < ListBox_passee->count(); ++i) entries << ListBox_passee->item(i)->text();
-  if (entries.size() > history_file_limit) {
-    ListBox_tmp = entries.mid(entries.size() - history_file_limit);
+  if (entries.size() > kHistoryFileLimit) {
+    ListBox_tmp = entries.mid(entries.size() - kHistoryFileLimit);
     WriteTextLines(DataPath(files::kHistory), ListBox_tmp);
   } else {
     WriteTextLines(DataPath(files::kHistory), entries);

@@ -7,6 +7,7 @@
 #include "platform/DataDir.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
+#include "show/CurrentDirectoryList.h"
 #include "show/PictureDate.h"
 #include "show/PointerSpeed.h"
 #include "show/SlideShow.h"
@@ -28,11 +29,10 @@ ShowSettings Tdiapo::CurrentShowSettings() const {
 }
 
 std::optional<QString> Tdiapo::PeekCurrentDirectoryList() {
-  if (auto lines = host_window_mode_ && host_current_list_
-                       ? host_current_list_
-                       : ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
-      lines && lines->size() >= 2)
-    return JoinPath((*lines)[0], (*lines)[1]);
+  if (host_window_mode_ && host_current_list_)
+    return ld::PeekCurrentDirectoryList(*host_current_list_);
+  if (auto lines = ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList))))
+    return ld::PeekCurrentDirectoryList(*lines);
   return std::nullopt;
 }
 
