@@ -615,7 +615,7 @@ int Show(const QString& dir, bool zoomOnly) {
   }
   const QString links = dir + "/show";
 
-  // --- zoom frames from the 24 Mpx picture, zoom to 32 tenths ---
+  // --- zoom frames from the turned 24 Mpx picture, zoom to 32 tenths ---
   std::vector<double> paints;
   std::vector<QRect> frameRects;  // Image2's geometry at each paint of the zoom
   int frames = 0;
@@ -676,8 +676,8 @@ int Show(const QString& dir, bool zoomOnly) {
     GapLine("  end of pause to next picture painted", mixedGaps);
   }
   std::printf(
-      "zoom to 32 tenths of the screen's width, 120 steps, of the 24 Mpx picture (the next "
-      "one, turned, decoded whole meanwhile)\n");
+      "zoom to 32 tenths of the screen's width, 120 steps, of a turned 24 Mpx picture "
+      "(orientation 6; the next one, upright, decoded whole meanwhile)\n");
   std::printf(
       "%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu paints, %d frames in %.0f ms = %.0f "
       "fps)\n",
