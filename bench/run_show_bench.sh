@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The show benchmark: each figure beside its reference, measured in the same
 # run on a generated 24-megapixel 4:2:0 photo-like JPEG (and the same with
-# Exif orientation 6, and as HEIC and PNG) for a 1920 x 1080 screen.
+# Exif orientations 5 to 8, in 4:4:4 too, and as HEIC and PNG) for a
+# 1920 x 1080 screen. The load average is printed first: the machine may be
+# shared, and only figures measured beside their reference in one run are
+# compared.
 #   bench/run_show_bench.sh [BUILD_DIR] [WORK_DIR]
 # BUILD_DIR (default build-bench) is configured as a release build; WORK_DIR
 # (default /tmp/luminodrift-show-bench) keeps the two generated pictures.
@@ -17,12 +20,13 @@ bench="$build/bench/ld_show_bench"
 
 mkdir -p "$work"
 if [ ! -s "$work/photo24.jpg" ] || [ ! -s "$work/photo24_o6.jpg" ] || [ ! -s "$work/photo24.heic" ] ||
-  [ ! -s "$work/photo24.png" ]; then
+  [ ! -s "$work/photo24.png" ] || [ ! -s "$work/photo24_444_o8.jpg" ]; then
   "$bench" generate "$work"
 fi
 # Warm the cache.
 cat "$work"/photo24* >/dev/null
 
+echo "== $(uptime)"
 echo "== decoding (median of 7, warm cache)"
 "$bench" decode "$work"
 echo

@@ -5,6 +5,7 @@
 #include <libheif/heif.h>
 
 #include <QImage>
+#include <QtEndian>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -67,15 +68,25 @@ DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits) {
     return Failed(unreadable);
   const Image image(decoded);
   int stride = 0;
-  const uint8_t* plane =
-      heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+  uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
   const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
   const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
   if (!plane || w <= 0 || h <= 0 || stride < w * 4) return Failed(unreadable);
-  // A view of the library's pixels (alpha ignored); Finish makes the copy
-  // that is kept before the library's picture is released.
-  const QImage view(plane, w, h, stride, QImage::Format_RGBX8888);
-  return Finish(view, Orientation::Normal, limits);
+  // The library's RGBA bytes turned into Format_RGB32 in place (alpha
+  // ignored): scaling it down then makes no converted full-size copy.
+  for (int y = 0; y < h; ++y) {
+    auto* px = reinterpret_cast<quint32*>(plane + static_cast<qsizetype>(y) * stride);
+    for (int x = 0; x < w; ++x) {
+      const quint32 v = qFromLittleEndian(px[x]);  // R, G, B, A from the low byte up
+      px[x] = 0xFF000000u | ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+    }
+  }
+  const QImage view(plane, w, h, stride, QImage::Format_RGB32);
+  DecodedPicture out = Finish(view, Orientation::Normal, limits);
+  // Kept at full size, the picture is still the library's memory, which is
+  // released on return: the copy that is kept.
+  if (!out.image.isNull() && out.image.constBits() == plane) out.image = out.image.copy();
+  return out;
 }
 
 }  // namespace ld::decoding

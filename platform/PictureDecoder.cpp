@@ -213,21 +213,14 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   // A header that announces more than the screen could ever show, even at
   // the smallest scale, is refused before anything is allocated.
   if (!scale) return Refused(QStringLiteral("Image trop grande"));
-  const int dw = scale->Apply(sw), dh = scale->Apply(sh);
-  QImage img = AllocateLargeImage(dw, dh);
-  if (img.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
-  // Default flags: accurate DCT and smooth upsampling, the quality djpeg
-  // gives. Progressive files with absurd scan counts are refused.
-  const int rc =
-      tjDecompress2(tj, bytes, size, img.bits(), dw, static_cast<int>(img.bytesPerLine()), dh,
-                    TJPF_BGRX, TJFLAG_LIMITSCANS);
-  // A warning (a truncated file, for instance) still leaves a whole picture,
-  // the missing part grey. An error, the scan limit's included, makes it
-  // undecodable: no slower decoder gets a file that TurboJPEG refused.
-  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) return Failed(kUndecodable);
+  // A warning (a truncated file, for instance) still leaves a whole
+  // picture, the missing part grey. An error, the scan limit's included,
+  // makes it undecodable: no slower decoder gets a file that was refused.
+  std::optional<QImage> img = decoding::DecodeJpegUpright(data, scale->num, scale->denom, o);
+  if (!img) return Failed(kUndecodable);
+  if (img->isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   DecodedPicture out;
-  out.image = ApplyOrientation(img, o);
-  if (out.image.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
+  out.image = std::move(*img);
   out.ownSize = own;
   out.scaleNum = scale->num;
   out.scaleDenom = scale->denom;

@@ -59,11 +59,11 @@ struct DecodedPicture {
   int scaleNum = 1, scaleDenom = 1;
 };
 
-// JPEG: decoded with TurboJPEG at the scale chosen from the limits and
-// turned upright by its Exif orientation. A JPEG that TurboJPEG cannot decode
-// by design (CMYK) goes to Qt's reader; one it refuses (a safety limit such
-// as the scan count, a broken stream) is undecodable (null image, own size
-// 0 x 0), never handed to a slower decoder. Never throws.
+// JPEG: decoded with libjpeg-turbo at the scale chosen from the limits,
+// turned upright by its Exif orientation while it is decoded. A JPEG that libjpeg-turbo cannot
+// decode by design (CMYK) goes to Qt's reader; one it refuses (a safety limit such as the scan
+// count, a broken stream) is undecodable (null image, own size 0 x 0), never handed to a slower
+// decoder. Never throws.
 DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits);
 DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits);
 
@@ -71,7 +71,7 @@ DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits);
 DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits);
 
 // A picture file, decoded by its content whatever its extension: JPEG with
-// TurboJPEG, HEIC/HEIF/AVIF with libheif (the container's own rotation and
+// libjpeg-turbo, HEIC/HEIF/AVIF with libheif (the container's own rotation and
 // mirror, no Exif turn), PNG, WebP, TIFF, BMP and ICO with Qt's readers
 // (PNG, WebP and TIFF turned by their Exif orientation). Only regular files
 // within the limits are read. Never throws.

@@ -35,6 +35,12 @@ DecodedPicture Finish(QImage stored, Orientation o, const DecodeLimits& limits);
 DecodedPicture Failed(const QString& error);
 DecodedPicture Refused(const QString& error);
 
+// A JPEG (not CMYK) decoded at scale num/denom straight into its upright
+// picture in Format_RGB32, turned by o band by band: no full-size copy of
+// the stored picture is ever made. Nothing when the data is refused (broken,
+// more than 500 scans); a null image when the memory cannot be had.
+std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o);
+
 // HEIC, HEIF and AVIF with libheif.
 DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits);
 

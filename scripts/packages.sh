@@ -1,7 +1,8 @@
 # Debian 12 packages the project needs; sourced by scripts/run and scripts/test.
 #   cmake g++ make pkg-config  build
 #   qt6-base-dev               windows, controls, dialogs, BMP/ICO reading, drawing
-#   libturbojpeg0-dev          JPEG decoding, also at 1/2, 1/4, 1/8 scale
+#   libturbojpeg0-dev          JPEG headers (and the benchmark's encoder)
+#   libjpeg62-turbo-dev        JPEG decoding row by row, also at 1/2, 1/4, 1/8 scale
 #   libexif-dev                the Exif orientation tag
 #   libheif-dev                HEIC, HEIF and AVIF pictures
 #   qt6-image-formats-plugins  WebP and TIFF pictures
@@ -9,7 +10,7 @@
 #   libx11-dev                 the X server's screen-saver delay
 #   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
 #   qt6-translations-l10n      Qt's own dialogs and buttons in French (qtbase_fr.qm)
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 #   libxdamage-dev feh         the on-screen benchmark: X DAMAGE events show when pixels

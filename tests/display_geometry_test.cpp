@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "show/DisplayGeometry.h"
+#include "show/ui/PictureView.h"
 
 using namespace ld;
 
@@ -112,4 +116,45 @@ TEST(DisplayGeometry, WantedSizeIsWhatTheEffectShows) {
   EXPECT_EQ(WantedPictureSize(1920, 1080, 6000, 4000, 3, 32), QSize(6000, 4000));
   // A small picture is never asked larger than itself.
   EXPECT_EQ(WantedPictureSize(1920, 1080, 640, 480, 0, 32), QSize(640, 480));
+}
+
+// The picture control draws a reduced picture as a smooth scaling makes it
+// (each pixel the average of the area it covers), from a half-size copy
+// when that still covers the drawn size; sampled nearest-pixel drawing, or
+// a half-size copy too small for the drawn size, would be far off.
+TEST(DisplayGeometry, PictureDrawnReducedIsAveragedLikeASmoothScaling) {
+  QWidget screen;
+  screen.resize(1920, 1080);
+  PictureView view(&screen);
+  // Photo-like: smooth shapes and fine grain.
+  QImage picture(4000, 2700, QImage::Format_RGB32);
+  quint32 seed = 1;
+  for (int y = 0; y < picture.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < picture.width(); ++x) {
+      const int grain = static_cast<int>((seed = seed * 1664525 + 1013904223) >> 28) - 8;
+      const int v = 120 + static_cast<int>(80 * std::sin(x / 37.0) * std::cos(y / 23.0));
+      row[x] = qRgb(std::clamp(v + grain, 0, 255), std::clamp(255 - v + grain, 0, 255),
+                    std::clamp(x * 255 / 4000 + grain, 0, 255));
+    }
+  }
+  view.SetPicture(picture);
+  EXPECT_EQ(view.ReducedCopies(), 1);  // 2000 x 1350 still covers 1600 x 1080; 1000 does not
+  auto psnr = [](const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+        for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) sum += d * d;
+      }
+    return 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / std::max(sum, 1e-9));
+  };
+  // Drawn from the half-size copy, and from the picture itself.
+  for (const QSize drawn : {QSize(1700, 1148), QSize(2900, 1958)}) {
+    SCOPED_TRACE(drawn.width());
+    const QRect part(101, 57, 640, 400);
+    const QImage want =
+        picture.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).copy(part);
+    EXPECT_GT(psnr(view.RenderedPart(drawn, part), want), 44);
+  }
 }

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
@@ -105,6 +106,45 @@ TEST(PictureLoading, TheEightOrientationsTurnThePictureUprightOnce) {
   // Only the low byte of the value counts: 0x0106 is 6.
   EXPECT_EQ(ReadJpegOrientationTag(OrientedJpeg(src, 0x0106)), 6);
   EXPECT_EQ(DecodeJpeg(OrientedJpeg(src, 0x0106), Unlimited()).ownSize, QSize(32, 64));
+}
+
+// A picture turned while it is decoded is, pixel for pixel, the picture
+// decoded as stored and then turned: the eight orientations, 4:2:0 and
+// 4:4:4, sizes that end in partial blocks and bands, one large enough to get
+// memory of its own, at full and at half scale.
+TEST(PictureLoading, TurningWhileDecodingKeepsEveryPixelInPlace) {
+  struct Case {
+    int w, h, subsampling;
+  };
+  DecodeLimits half;
+  half.wanted = [](QSize own) { return own / 2; };
+  for (const Case c :
+       {Case{203, 117, TJSAMP_420}, Case{150, 67, TJSAMP_444}, Case{1027, 1040, TJSAMP_420}}) {
+    QImage src(c.w, c.h, QImage::Format_RGB888);
+    quint32 seed = 7;
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w * 3; ++x)
+        src.scanLine(y)[x] = (seed = seed * 1664525 + 1013904223) >> 24;
+    tjhandle tj = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(tjCompress2(tj, src.constBits(), c.w, static_cast<int>(src.bytesPerLine()), c.h,
+                          TJPF_RGB, &out, &size, c.subsampling, 90, 0),
+              0);
+    const QByteArray jpeg(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    tjFree(out);
+    tjDestroy(tj);
+    for (const DecodeLimits& limits : {Unlimited(), half}) {
+      const QImage stored = DecodeJpeg(jpeg, limits).image;
+      ASSERT_FALSE(stored.isNull());
+      for (int tag = 1; tag <= 8; ++tag) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.w << "x" << c.h << " tag " << tag << " " << stored.width());
+        const QImage turned = DecodeJpeg(WithApp1(jpeg, ExifWithOrientation(tag)), limits).image;
+        EXPECT_TRUE(turned == ApplyOrientation(stored, OrientationFromTag(tag)));
+      }
+    }
+  }
 }
 
 TEST(PictureLoading, OrientationValuesOutsideTheTableChangeNothing) {

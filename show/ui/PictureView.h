@@ -1,19 +1,32 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QSize>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace ld {
 
 // The picture control: holds one picture and paints it stretched into its own
 // rectangle. The window clips it, so a zoom frame larger than the screen
 // costs only the pixels that are visible.
+//
+// Every paint is smooth, from the smallest of the picture's reduced copies
+// that is still at least as large as the control: halves of the picture,
+// made once per picture on a worker thread, down to the last one that still
+// covers the picture's fitted size on the screen. Reduced by at most half,
+// each pixel drawn is the average of the area it covers, as a smooth scaling
+// makes it, without the shimmer of a large picture sampled sparsely, and at
+// a few times the cost of the nearest pixel. An enlarged picture is drawn
+// bilinear.
 class PictureView : public QWidget {
   Q_OBJECT
  public:
   explicit PictureView(QWidget* parent = nullptr);
+  ~PictureView() override;
 
   // The picture, and the picture's own size, which the display lays out: a
   // photo decoded at a reduced scale keeps its full width and height here.
@@ -24,11 +37,20 @@ class PictureView : public QWidget {
   int PictureWidth() const { return own_.width(); }
   int PictureHeight() const { return own_.height(); }
 
-  // While the picture moves (the zoom's frames), it is scaled by taking the
-  // nearest pixel, which paints a 1920 x 1080 frame from a 24-megapixel
-  // picture in a couple of milliseconds; a still picture is scaled smoothly.
+  // Whether the picture is moving (the zoom's frames). Both are drawn
+  // smoothly; a still picture drawn before its reduced copies were ready is
+  // drawn again once they are.
   void SetFastScaling(bool fast);
   bool FastScaling() const { return fast_; }
+
+  // The picture drawn into a control of size `drawn`, the part `target` of
+  // it (in the control's coordinates), the way a paint draws it: by `p`
+  // (whose origin is the control's), or into a new image of target's size.
+  // For measurements and tests; both wait for the reduced copies.
+  void PaintPart(QPainter& p, QSize drawn, QRect target);
+  QImage RenderedPart(QSize drawn, QRect target);
+  // The reduced copies made so far (the picture itself not included).
+  int ReducedCopies();
 
   // Called after each paint with the time it took (ms); for measurements.
   std::function<void(double ms)> on_painted;
@@ -37,9 +59,21 @@ class PictureView : public QWidget {
   void paintEvent(QPaintEvent* e) override;
 
  private:
+  struct Reductions;
+  // The copy to draw a control of size `drawn` from; `ready` tells whether
+  // the reduced copies are all there.
+  QImage SourceFor(QSize drawn, bool* ready = nullptr, bool wait = false);
+  void Draw(QPainter& p, QSize drawn, QRect target, const QImage& source);
+
   QImage picture_;
   QSize own_{0, 0};
   bool fast_ = false;
+  bool redraw_pending_ = false;
+  std::shared_ptr<Reductions> reductions_;
 };
+
+// The picture reduced to half its width and height (rounded down, at least
+// 1 x 1), each pixel the average of the 2 x 2 pixels it covers. Format_RGB32.
+QImage HalfSize(const QImage& image);
 
 }  // namespace ld

@@ -1,0 +1,213 @@
+// The JPEG decode proper: libjpeg-turbo's scanline interface, each band of
+// rows written straight into the upright picture. A turned photo then costs
+// one full-size image instead of two, and its rows are turned while they are
+// still in the cache.
+// jpeglib.h needs size_t and FILE declared before it.
+// clang-format off
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdint>
+#include <vector>
+
+#include "platform/LargeImage.h"
+#include "platform/PictureDecoding.h"
+
+namespace ld::decoding {
+
+namespace {
+
+// Progressive files with more scans than this are refused: each scan is a
+// pass over the whole picture, so a few kilobytes could cost minutes.
+constexpr int kMaxScans = 500;
+
+struct Failure {
+  jpeg_error_mgr mgr;
+  jmp_buf jump;
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
+}
+
+// Warnings (a truncated file, for instance) leave a whole picture, the
+// missing part grey; they are not printed.
+void OnMessage(j_common_ptr) {}
+
+void OnProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->is_decompressor && d->input_scan_number > kMaxScans) OnError(cinfo);
+}
+
+// Rows y0 .. y0 + n - 1 of the stored picture (w pixels each, `strip` with
+// `stride` pixels between rows) written into the upright picture `dst` of
+// an orientation that exchanges width and height. Stored pixel (x, y) goes
+// to (X, Y) with X = y or h - 1 - y and Y = x or w - 1 - x: each stored
+// column becomes a run of n pixels in one row of dst.
+void TurnStripPlain(const quint32* strip, qsizetype stride, int xBegin, int w, int h, int y0, int n,
+                    bool reverseX, bool reverseY, QImage& dst) {
+  const qsizetype dstStride = dst.bytesPerLine() / 4;
+  auto* base = reinterpret_cast<quint32*>(dst.bits());
+  for (int x = xBegin; x < w; ++x) {
+    quint32* row = base + static_cast<qsizetype>(reverseY ? w - 1 - x : x) * dstStride;
+    const quint32* col = strip + x;
+    if (reverseX) {
+      quint32* d = row + (h - 1 - y0);
+      for (int r = 0; r < n; ++r) d[-r] = col[r * stride];
+    } else {
+      quint32* d = row + y0;
+      for (int r = 0; r < n; ++r) d[r] = col[r * stride];
+    }
+  }
+}
+
+// A whole band of 16 rows: 4 x 4 blocks transposed in registers, and each
+// destination row's 16 pixels (one 64-byte cache line when the picture's
+// rows allow) written at once, bypassing the cache when aligned: the picture
+// is far larger than the cache, and the line need not be read first.
+void TurnBand16(const quint32* strip, qsizetype stride, int w, int h, int y0, bool reverseX,
+                bool reverseY, QImage& dst) {
+  const qsizetype dstStride = dst.bytesPerLine() / 4;
+  auto* base = reinterpret_cast<quint32*>(dst.bits());
+  const int x0 = reverseX ? h - y0 - 16 : y0;  // first destination column of the run
+  const bool aligned =
+      (reinterpret_cast<std::uintptr_t>(base + x0) % 64) == 0 && (dstStride * 4) % 64 == 0;
+  const int wBlocks = w / 4 * 4;
+  for (int x = 0; x < wBlocks; x += 4) {
+    // v[g][i]: stored column x + i, rows 4g .. 4g + 3 after the transpose.
+    __m128i v[4][4];
+    for (int g = 0; g < 4; ++g) {
+      const quint32* p = strip + static_cast<qsizetype>(4 * g) * stride + x;
+      const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + stride));
+      const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * stride));
+      const __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * stride));
+      const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpackhi_epi32(r0, r1);
+      const __m128i t2 = _mm_unpacklo_epi32(r2, r3), t3 = _mm_unpackhi_epi32(r2, r3);
+      v[g][0] = _mm_unpacklo_epi64(t0, t2);
+      v[g][1] = _mm_unpackhi_epi64(t0, t2);
+      v[g][2] = _mm_unpacklo_epi64(t1, t3);
+      v[g][3] = _mm_unpackhi_epi64(t1, t3);
+    }
+    for (int i = 0; i < 4; ++i) {
+      const int xs = x + i;
+      auto* d = reinterpret_cast<__m128i*>(
+          base + static_cast<qsizetype>(reverseY ? w - 1 - xs : xs) * dstStride + x0);
+      __m128i out[4];
+      for (int g = 0; g < 4; ++g) {
+        if (reverseX)  // rows in reverse order: the last group first, each reversed
+          out[3 - g] = _mm_shuffle_epi32(v[g][i], _MM_SHUFFLE(0, 1, 2, 3));
+        else
+          out[g] = v[g][i];
+      }
+      if (aligned) {
+        for (int g = 0; g < 4; ++g) _mm_stream_si128(d + g, out[g]);
+      } else {
+        for (int g = 0; g < 4; ++g) _mm_storeu_si128(d + g, out[g]);
+      }
+    }
+  }
+  TurnStripPlain(strip, stride, wBlocks, w, h, y0, 16, reverseX, reverseY, dst);
+}
+
+void TurnStrip(const quint32* strip, qsizetype stride, int w, int h, int y0, int n, Orientation o,
+               QImage& dst) {
+  const bool reverseX = o == Orientation::Rotate90 || o == Orientation::Rotate270Mirror;
+  const bool reverseY = o == Orientation::Rotate270 || o == Orientation::Rotate270Mirror;
+  if (n == 16)
+    TurnBand16(strip, stride, w, h, y0, reverseX, reverseY, dst);
+  else
+    TurnStripPlain(strip, stride, 0, w, h, y0, n, reverseX, reverseY, dst);
+}
+
+// The part that may jump back on an error: only plain data lives here.
+bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data, int num,
+         int denom, Orientation o, QImage& out, std::vector<quint32>& strip) {
+  if (setjmp(failure.jump)) return false;
+  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+               static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  // Accurate DCT and smooth upsampling (libjpeg's defaults): the quality
+  // djpeg gives.
+  cinfo.out_color_space = JCS_EXT_BGRX;
+  cinfo.scale_num = static_cast<unsigned>(num);
+  cinfo.scale_denom = static_cast<unsigned>(denom);
+  jpeg_start_decompress(&cinfo);
+  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+  const bool swap = SwapsWidthAndHeight(o);
+  out = AllocateLargeImage(swap ? h : w, swap ? w : h);
+  if (out.isNull()) {
+    jpeg_abort_decompress(&cinfo);
+    return true;  // out of memory: a null picture, told apart by the caller
+  }
+  if (!swap) {
+    // Each row is decoded into its own place in the picture, then mirrored
+    // there when the orientation asks for it.
+    const bool flipY = o == Orientation::Rotate180 || o == Orientation::Rotate180Mirror;
+    const bool mirror = o == Orientation::Mirror || o == Orientation::Rotate180;
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const int y = static_cast<int>(cinfo.output_scanline);
+      JSAMPROW row = out.scanLine(flipY ? h - 1 - y : y);
+      if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+      if (mirror) {
+        auto* p = reinterpret_cast<quint32*>(row);
+        std::reverse(p, p + w);
+      }
+    }
+  } else {
+    // Bands of kBand rows, each turned into the picture as soon as it is
+    // decoded.
+    constexpr int kBand = 16;
+    const qsizetype stride = w;
+    strip.resize(static_cast<size_t>(stride) * kBand);
+    JSAMPROW rows[kBand];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const int y0 = static_cast<int>(cinfo.output_scanline);
+      const int n = std::min(kBand, h - y0);
+      for (int r = 0; r < n; ++r)
+        rows[r] = reinterpret_cast<JSAMPROW>(strip.data() + static_cast<size_t>(r) * stride);
+      int got = 0;
+      while (got < n) {
+        const int k = static_cast<int>(
+            jpeg_read_scanlines(&cinfo, rows + got, static_cast<JDIMENSION>(n - got)));
+        if (k <= 0) break;
+        got += k;
+      }
+      if (got <= 0) break;
+      TurnStrip(strip.data(), stride, w, h, y0, got, o, out);
+      if (got < n) break;
+    }
+    _mm_sfence();  // the streamed rows are in memory before the picture is handed over
+  }
+  jpeg_finish_decompress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o) {
+  jpeg_decompress_struct cinfo{};
+  Failure failure{};
+  cinfo.err = jpeg_std_error(&failure.mgr);
+  failure.mgr.error_exit = OnError;
+  failure.mgr.output_message = OnMessage;
+  jpeg_progress_mgr progress{};
+  progress.progress_monitor = OnProgress;
+  jpeg_create_decompress(&cinfo);
+  cinfo.progress = &progress;
+  QImage out;
+  std::vector<quint32> strip;
+  const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip);
+  // Frees all of the decoder's working memory.
+  jpeg_destroy_decompress(&cinfo);
+  if (!ok) return std::nullopt;
+  return out;
+}
+
+}  // namespace ld::decoding
