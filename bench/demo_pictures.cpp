@@ -62,14 +62,22 @@ QByteArray ExifSegment(int orientation, const QByteArray& dateTime) {
 QImage StoredFor(const QImage& upright, int orientation) {
   QTransform t;
   switch (orientation) {
-    case 2: return upright.mirrored(true, false);
-    case 3: return upright.transformed(t.rotate(180));
-    case 4: return upright.mirrored(false, true);
-    case 5: return upright.transformed(QTransform().rotate(90)).mirrored(true, false);  // transpose
-    case 6: return upright.transformed(t.rotate(-90));  // shown turned 90 clockwise
-    case 7: return upright.transformed(QTransform().rotate(90)).mirrored(false, true);  // transverse
-    case 8: return upright.transformed(t.rotate(90));
-    default: return upright;
+    case 2:
+      return upright.mirrored(true, false);
+    case 3:
+      return upright.transformed(t.rotate(180));
+    case 4:
+      return upright.mirrored(false, true);
+    case 5:
+      return upright.transformed(QTransform().rotate(90)).mirrored(true, false);  // transpose
+    case 6:
+      return upright.transformed(t.rotate(-90));  // shown turned 90 clockwise
+    case 7:
+      return upright.transformed(QTransform().rotate(90)).mirrored(false, true);  // transverse
+    case 8:
+      return upright.transformed(t.rotate(90));
+    default:
+      return upright;
   }
 }
 
@@ -86,8 +94,8 @@ QImage Scene(int w, int h, const QString& title, const QString& subtitle, int hu
   const int cx = w / 2, top = h / 10, len = h / 3;
   p.setBrush(Qt::white);
   p.drawLine(cx, top + len / 4, cx, top + len);
-  p.drawPolygon(QPolygon({QPoint(cx, top), QPoint(cx - w / 20, top + len / 4),
-                          QPoint(cx + w / 20, top + len / 4)}));
+  p.drawPolygon(QPolygon(
+      {QPoint(cx, top), QPoint(cx - w / 20, top + len / 4), QPoint(cx + w / 20, top + len / 4)}));
   QFont f;
   f.setPixelSize(std::max(12, h / 14));
   f.setBold(true);
@@ -101,7 +109,8 @@ QImage Scene(int w, int h, const QString& title, const QString& subtitle, int hu
   return img;
 }
 
-bool WriteJpeg(const QString& path, const QImage& stored, int orientation, const QByteArray& dateTime) {
+bool WriteJpeg(const QString& path, const QImage& stored, int orientation,
+               const QByteArray& dateTime) {
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);
@@ -181,8 +190,9 @@ int main(int argc, char** argv) {
     const QString dir = root + u'/' + QString::fromUtf8(p.dir);
     QDir().mkpath(dir);
     const QString name = QString::fromUtf8(p.name);
-    const QImage img = Scene(p.width, p.height, QString::fromUtf8(p.dir) + QStringLiteral(" / ") + name,
-                             QStringLiteral("BMP"), hue);
+    const QImage img =
+        Scene(p.width, p.height, QString::fromUtf8(p.dir) + QStringLiteral(" / ") + name,
+              QStringLiteral("BMP"), hue);
     hue = (hue + 47) % 360;
     if (!img.save(dir + u'/' + name, "BMP")) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(dir + u'/' + name));

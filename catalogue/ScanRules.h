@@ -20,7 +20,7 @@ struct ScanFilter {
   int marking = 0;
   // CheckBox_fic_exclusion: the exclusion lists apply.
   bool useExclusionLists = false;
-  // CheckBox_date_de / CheckBox_date_a and the four edits, as typed.
+  // CheckBox_date_de / CheckBox_date_a and the four edits, blanks around them dropped.
   bool dateFrom = false;
   bool dateTo = false;
   QString yearFrom, monthFrom, yearTo, monthTo;
@@ -41,7 +41,8 @@ bool IsPictureFile(const QString& name, long long size, bool isDirectory);
 // The name part of IsPictureFile alone (no size test).
 bool HasPictureName(std::string_view nameUtf8);
 
-// The rules of AcceptPicture, in their order; the first that refuses decides.
+// The rules that decide whether a picture is catalogued, in their order; the
+// first that refuses decides.
 // Built once per scan from the filter and the exclusion lists.
 class PictureRules {
  public:

@@ -15,7 +15,9 @@ QString XdgDir(const char* var, const char* fallbackUnderHome) {
 
 }  // namespace
 
-QString DataDir() { return JoinPath(XdgDir("XDG_DATA_HOME", ".local/share"), QStringLiteral("LuminoDrift")); }
+QString DataDir() {
+  return JoinPath(XdgDir("XDG_DATA_HOME", ".local/share"), QStringLiteral("LuminoDrift"));
+}
 
 QString DataFile(const QString& fileName) { return JoinPath(DataDir(), fileName); }
 

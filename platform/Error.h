@@ -7,7 +7,7 @@ namespace ld {
 
 // The one exception type of the program. It carries the French text that the
 // user sees in the "Erreur" box; every entry point that Qt calls catches it at
-// its own boundary (see platform/ui/Guard.h), so the handler in progress
+// its own boundary (Tdiapo::Guarded for the window), so the handler in progress
 // stops and the program goes on.
 class Error : public std::runtime_error {
  public:

@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QFile>
 #include <cerrno>
 #include <cstdio>
-
-#include <QFile>
 
 namespace ld {
 
@@ -23,7 +22,8 @@ RenameOutcome RenameWithoutReplacing(const QString& from, const QString& to) {
   struct stat st {};
   if (::lstat(t.constData(), &st) == 0) return RenameOutcome::TargetExists;
   if (errno != ENOENT) return RenameOutcome::Failed;
-  return ::rename(f.constData(), t.constData()) == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
+  return ::rename(f.constData(), t.constData()) == 0 ? RenameOutcome::Renamed
+                                                     : RenameOutcome::Failed;
 }
 
 }  // namespace ld

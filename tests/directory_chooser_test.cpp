@@ -1,16 +1,16 @@
-#include "platform/ui/DirectoryChooser.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileSystemModel>
-#include <QTest>
-#include <QTreeView>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include "platform/ui/DirectoryChooser.h"
 
 namespace ld {
 namespace {
@@ -34,7 +34,8 @@ TEST(DirectoryChooser, LooksLikeTheChooser) {
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Sélection du répertoire"));
   QStringList labels;
   for (QLabel* l : d.findChildren<QLabel*>()) labels << l->text();
-  for (const char* t : {"&Nom de répertoire :", "&Répertoires :", "&Fichiers : (*.*)", "&Lecteurs :"})
+  for (const char* t :
+       {"&Nom de répertoire :", "&Répertoires :", "&Fichiers : (*.*)", "&Lecteurs :"})
     EXPECT_TRUE(labels.contains(QString::fromUtf8(t))) << t;
   auto* network = d.findChild<QPushButton*>(QStringLiteral("network"));
   ASSERT_NE(network, nullptr);
@@ -100,7 +101,8 @@ TEST(DirectoryChooser, TypedDirectoryThatDoesNotExist) {
     s.Attach(d);
     d.SetNameText(wanted);
     EXPECT_FALSE(d.TryAccept());
-    EXPECT_EQ(s.questions, QStringList{QStringLiteral("Le répertoire spécifié n'existe pas. Le créer ?")});
+    EXPECT_EQ(s.questions,
+              QStringList{QStringLiteral("Le répertoire spécifié n'existe pas. Le créer ?")});
     EXPECT_FALSE(QDir(wanted).exists());
     EXPECT_FALSE(d.Chosen().has_value());
   }

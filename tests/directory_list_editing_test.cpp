@@ -21,8 +21,9 @@ bool Red(TestWindow& w) { return w->aPanel_sauve_param_et_BD0_et_quitter->Backgr
 
 QString AddQuestion(const QString& d) {
   return QStringLiteral("Rajouter le répertoire suivant à la liste ?\n\n") + d +
-         QStringLiteral("\n\n(attention, dans la fenêtre précedente, il fallait double-cliquer pour "
-                        "valider le choix d'un nouveau répertoire) \n\n");
+         QStringLiteral(
+             "\n\n(attention, dans la fenêtre précedente, il fallait double-cliquer pour "
+             "valider le choix d'un nouveau répertoire) \n\n");
 }
 
 TEST(DirectoryListEditing, AddingDirectories) {
@@ -91,7 +92,8 @@ TEST(DirectoryListEditing, AddingDirectories) {
 TEST(DirectoryListEditing, RemovingAndSelecting) {
   TestWindow w;
   auto& dialogs = w.fake.dialogs;
-  for (const char* d : {"/p/A", "/p/B", "/p/C"}) w->CheckListBox_rep->AddLine(QString::fromLatin1(d), true);
+  for (const char* d : {"/p/A", "/p/B", "/p/C"})
+    w->CheckListBox_rep->AddLine(QString::fromLatin1(d), true);
   w->CheckListBox_rep->setCurrentRow(-1);
   w->ClearRebuildMark();
 
@@ -112,7 +114,8 @@ TEST(DirectoryListEditing, RemovingAndSelecting) {
   w->ClearRebuildMark();
   dialogs.answers = {false};
   w->Panel_sup_rep->clicked();
-  EXPECT_EQ(dialogs.confirmations.last(), QStringLiteral("Effacer de la liste le répertoire : /p/B"));
+  EXPECT_EQ(dialogs.confirmations.last(),
+            QStringLiteral("Effacer de la liste le répertoire : /p/B"));
   EXPECT_EQ(w->CheckListBox_rep->Count(), 3);
   EXPECT_FALSE(w->rebuild_requested);
   EXPECT_TRUE(Red(w));
@@ -121,7 +124,8 @@ TEST(DirectoryListEditing, RemovingAndSelecting) {
   dialogs.answers = {true};
   w->CheckListBox_rep->setCurrentRow(1);
   w->Panel_sup_rep->clicked();
-  EXPECT_EQ(w->CheckListBox_rep->Lines(), (QStringList{QStringLiteral("/p/A"), QStringLiteral("/p/C")}));
+  EXPECT_EQ(w->CheckListBox_rep->Lines(),
+            (QStringList{QStringLiteral("/p/A"), QStringLiteral("/p/C")}));
   EXPECT_TRUE(w->rebuild_requested);
 }
 
@@ -146,7 +150,8 @@ TEST(DirectoryListEditing, TheThreeResetControlsSaveAndQuit) {
   for (int control = 0; control < 3; ++control) {
     TestWindow w;
     testing::WriteBytes(ResetMarkerPath(), QByteArray());
-    testing::WriteBytes(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)), "/p\r\na.jpg\r\n");
+    testing::WriteBytes(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)),
+                        "/p\r\na.jpg\r\n");
     w->CheckListBox_rep->AddLine(tmp.path(), true);
     w->CheckListBox_rep->AddLine(tmp.path() + QStringLiteral("/off"), false);
     if (control == 0) QTest::mouseClick(w->Label25, Qt::LeftButton);

@@ -12,37 +12,48 @@ namespace {
 
 TEST(SettingsFile, LookupRuleNeedsKeyAndOneBlankBeforeEquals) {
   const QString d = QStringLiteral("D");
-  EXPECT_EQ(ReadSetting({QStringLiteral("vmax = 80")}, QStringLiteral("vmax"), d), QStringLiteral("80"));
-  EXPECT_EQ(ReadSetting({QStringLiteral("VMAX =80")}, QStringLiteral("vmax"), d), QStringLiteral("80"));
+  EXPECT_EQ(ReadSetting({QStringLiteral("vmax = 80")}, QStringLiteral("vmax"), d),
+            QStringLiteral("80"));
+  EXPECT_EQ(ReadSetting({QStringLiteral("VMAX =80")}, QStringLiteral("vmax"), d),
+            QStringLiteral("80"));
   EXPECT_EQ(ReadSetting({QStringLiteral("vmax=80")}, QStringLiteral("vmax"), d), d);
   EXPECT_EQ(ReadSetting({QStringLiteral("vmax  = 80")}, QStringLiteral("vmax"), d), d);
   EXPECT_EQ(ReadSetting({QStringLiteral(" vmax = 80")}, QStringLiteral("vmax"), d), d);
-  EXPECT_EQ(ReadSetting({QStringLiteral("vmax = 80"), QStringLiteral("vmax = 90")}, QStringLiteral("vmax"), d),
+  EXPECT_EQ(ReadSetting({QStringLiteral("vmax = 80"), QStringLiteral("vmax = 90")},
+                        QStringLiteral("vmax"), d),
             QStringLiteral("80"));
-  EXPECT_EQ(ReadSetting({QStringLiteral("filtre_contient = a = b")}, QStringLiteral("filtre_contient"), d),
+  EXPECT_EQ(ReadSetting({QStringLiteral("filtre_contient = a = b")},
+                        QStringLiteral("filtre_contient"), d),
             QStringLiteral("a = b"));
   EXPECT_EQ(ReadSetting({QStringLiteral("dt0_a =      ")}, QStringLiteral("dt0_a"), d), d);
   // Only blanks are trimmed; a tab stays part of the value.
-  EXPECT_EQ(ReadSetting({QStringLiteral("k = \tv ")}, QStringLiteral("k"), d), QStringLiteral("\tv"));
+  EXPECT_EQ(ReadSetting({QStringLiteral("k = \tv ")}, QStringLiteral("k"), d),
+            QStringLiteral("\tv"));
   // A line without "=" never takes part, even when it starts with the key.
-  EXPECT_EQ(ReadSetting({QStringLiteral("vmax 80"), QStringLiteral("vmax = 70")}, QStringLiteral("vmax"), d),
+  EXPECT_EQ(ReadSetting({QStringLiteral("vmax 80"), QStringLiteral("vmax = 70")},
+                        QStringLiteral("vmax"), d),
             QStringLiteral("70"));
-  EXPECT_TRUE(ReadBool({QStringLiteral("CheckBox_rnd.Checked = true")}, QStringLiteral("CheckBox_rnd.Checked"),
-                       QStringLiteral("false")));
-  EXPECT_FALSE(ReadBool({QStringLiteral("CheckBox_rnd.Checked = True")}, QStringLiteral("CheckBox_rnd.Checked"),
-                        QStringLiteral("true")));
+  EXPECT_TRUE(ReadBool({QStringLiteral("CheckBox_rnd.Checked = true")},
+                       QStringLiteral("CheckBox_rnd.Checked"), QStringLiteral("false")));
+  EXPECT_FALSE(ReadBool({QStringLiteral("CheckBox_rnd.Checked = True")},
+                        QStringLiteral("CheckBox_rnd.Checked"), QStringLiteral("true")));
 }
 
 TEST(SettingsFile, IntegersAreStrictDecimal) {
-  EXPECT_EQ(ReadInt({QStringLiteral("rayon_rnd = 07")}, QStringLiteral("rayon_rnd"), QStringLiteral("5")), 7);
+  EXPECT_EQ(
+      ReadInt({QStringLiteral("rayon_rnd = 07")}, QStringLiteral("rayon_rnd"), QStringLiteral("5")),
+      7);
   EXPECT_EQ(ReadInt({QStringLiteral("x = -12")}, QStringLiteral("x"), QStringLiteral("5")), -12);
   EXPECT_EQ(ReadInt({}, QStringLiteral("x"), QStringLiteral("5")), 5);
   for (const char* bad : {"12a", "1 2", "0x10", "2147483648", "-", "1.5"}) {
     try {
-      ReadInt({QStringLiteral("x = ") + QLatin1String(bad)}, QStringLiteral("x"), QStringLiteral("5"));
+      ReadInt({QStringLiteral("x = ") + QLatin1String(bad)}, QStringLiteral("x"),
+              QStringLiteral("5"));
       ADD_FAILURE() << bad;
     } catch (const Error& e) {
-      EXPECT_EQ(e.message(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(QLatin1String(bad)));
+      EXPECT_EQ(
+          e.message(),
+          QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(QLatin1String(bad)));
     }
   }
 }

@@ -172,7 +172,7 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
 TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   Rig r({"a.jpg", "b.jpg"});
   r.settings.durations.dt0_a = 60000;  // never ends by itself here
-  r.sequential = 1;                   // a, then b
+  r.sequential = 1;                    // a, then b
   SlideShow& s = *r.show;
   QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
   s.Start();

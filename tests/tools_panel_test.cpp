@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QAbstractButton>
 #include <QTest>
 
 #include "platform/DataDir.h"
@@ -63,7 +63,8 @@ TEST(ToolsPanel, AlbumCopiesReplaceTheOldCopyAndConfirmEachTime) {
   EXPECT_EQ(ReadBytes(target), QByteArray("jpeg data"));
   Click(w->Label12);  // the label copies into album A too
   ASSERT_EQ(w.fake.dialogs.notices.size(), 2);
-  EXPECT_EQ(w.fake.dialogs.notices[0], target + QStringLiteral("\n\n    copie effectuée dans l'album A ..."));
+  EXPECT_EQ(w.fake.dialogs.notices[0],
+            target + QStringLiteral("\n\n    copie effectuée dans l'album A ..."));
   EXPECT_EQ(w.fake.dialogs.notices[1], w.fake.dialogs.notices[0]);
   EXPECT_EQ(w.fake.pointer.pos, QPoint(960, 540));
 
@@ -128,7 +129,8 @@ TEST(ToolsPanel, AlbumDirectoriesFromTheChooser) {
 QString MakeViewer(const QTemporaryDir& tmp) {
   const QString viewer = tmp.filePath(QStringLiteral("bin/viewer"));
   WriteBytes(viewer, QByteArray("#!/bin/sh\nexit 0\n"));
-  QFile::setPermissions(viewer, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(viewer,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   return viewer;
 }
 
@@ -235,7 +237,8 @@ TEST(ToolsPanel, ChoosingAnotherViewer) {
   Click(w->SpeedButton_xnview);
   EXPECT_EQ(w->xnview_alternative_Label->text(), QStringLiteral("/usr/bin/gwenview"));
   EXPECT_EQ(w.fake.dialogs.confirmations,
-            (QStringList{QStringLiteral("/opt/viewer\r\r => Valider"), QStringLiteral("/usr/bin/gwenview\r\r => Valider")}));
+            (QStringList{QStringLiteral("/opt/viewer\r\r => Valider"),
+                         QStringLiteral("/usr/bin/gwenview\r\r => Valider")}));
   EXPECT_FALSE(w->settings_changed);
 }
 
@@ -281,14 +284,18 @@ TEST(ToolsPanel, RenamingPanelPreviewRenameAndCounts) {
   w->show();
   QTemporaryDir tmp;
   const QString root = tmp.path();
-  for (const char* n : {"051231 avg", "05-12-30 b", "20050828 c", "2005 08 27 d", "divers", ".060101 caché"})
+  for (const char* n :
+       {"051231 avg", "05-12-30 b", "20050828 c", "2005 08 27 d", "divers", ".060101 caché"})
     QDir().mkpath(root + u'/' + QString::fromUtf8(n));
 
   Click(w->SpeedButton2);
   EXPECT_FALSE(w->Panel_renommage->isHidden());
   w->Edit3->setText(QStringLiteral("19"));
-  EXPECT_EQ(w->Label23->text(), QStringLiteral("nombre de fichiers 'aammjj ...' ou 'aa-mm-jj ...'  => '19aa-mm-jj ...'"));
-  EXPECT_EQ(w->Label27->text(), QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /1905-15-21 avg"));
+  EXPECT_EQ(
+      w->Label23->text(),
+      QStringLiteral("nombre de fichiers 'aammjj ...' ou 'aa-mm-jj ...'  => '19aa-mm-jj ...'"));
+  EXPECT_EQ(w->Label27->text(),
+            QStringLiteral("ex: /051231 avg ou /05-12-31 avg en /1905-15-21 avg"));
   w->Edit3->setText(QStringLiteral("20"));
   // The century takes digits only.
   ASSERT_NE(w->Edit3->validator(), nullptr);
@@ -317,19 +324,23 @@ TEST(ToolsPanel, RenamingPanelPreviewRenameAndCounts) {
   Click(w->SpeedButton4);  // No
   EXPECT_TRUE(QFileInfo(root + QStringLiteral("/051231 avg")).isDir());
   Click(w->SpeedButton4);
-  EXPECT_EQ(w.fake.dialogs.confirmations, (QStringList{QStringLiteral("\n     Renommer ?"), QStringLiteral("\n     Renommer ?")}));
-  EXPECT_EQ(w.fake.dialogs.yesOnly, QStringList{QStringLiteral("\n     Renommage des 4 fichiers effectués ")});
+  EXPECT_EQ(w.fake.dialogs.confirmations, (QStringList{QStringLiteral("\n     Renommer ?"),
+                                                       QStringLiteral("\n     Renommer ?")}));
+  EXPECT_EQ(w.fake.dialogs.yesOnly,
+            QStringList{QStringLiteral("\n     Renommage des 4 fichiers effectués ")});
   EXPECT_EQ(w->Label24->text(), QStringLiteral("---"));
   EXPECT_EQ(w->ListBox1->count(), 8);
   EXPECT_EQ(w->ListBox1->item(0)->text(), QStringLiteral("ok de   05-12-30 b"));
-  for (const char* n : {"2005-12-31 avg", "2005-12-30 b", "2005-08-28 c", "2005-08-27 d", "divers", ".060101 caché"})
+  for (const char* n : {"2005-12-31 avg", "2005-12-30 b", "2005-08-28 c", "2005-08-27 d", "divers",
+                        ".060101 caché"})
     EXPECT_TRUE(QFileInfo(root + u'/' + QString::fromUtf8(n)).isDir()) << n;
 
   // "---" does not block: a typed path is renamed without a preview; the
   // names already in the target form are reported, not counted.
   w.fake.dialogs.answers = {true};
   Click(w->SpeedButton4);
-  EXPECT_EQ(w.fake.dialogs.yesOnly.last(), QStringLiteral("\n     Renommage des 0 fichiers effectués "));
+  EXPECT_EQ(w.fake.dialogs.yesOnly.last(),
+            QStringLiteral("\n     Renommage des 0 fichiers effectués "));
   EXPECT_TRUE(w->ListBox1->item(0)->text().startsWith(QStringLiteral("problème avec       ")));
 
   // A preview that finds nothing blocks the renaming without a question.

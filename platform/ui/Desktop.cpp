@@ -58,9 +58,8 @@ bool ScreenCovers::eventFilter(QObject* watched, QEvent* event) {
   if (watched != show_ && show_ &&
       (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
     const auto* k = static_cast<QKeyEvent*>(event);
-    QKeyEvent copy(k->type(), k->key(), k->modifiers(), k->nativeScanCode(),
-                   k->nativeVirtualKey(), k->nativeModifiers(), k->text(), k->isAutoRepeat(),
-                   k->count());
+    QKeyEvent copy(k->type(), k->key(), k->modifiers(), k->nativeScanCode(), k->nativeVirtualKey(),
+                   k->nativeModifiers(), k->text(), k->isAutoRepeat(), k->count());
     QCoreApplication::sendEvent(show_, &copy);
     return true;
   }

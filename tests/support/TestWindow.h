@@ -19,7 +19,8 @@ struct TestWindow {
     if (!keepData) ResetDataDirs();
     window = std::make_unique<Tdiapo>(fake.services, request, screen);
     if (auto* app = Application::instance())
-      app->SetKeyReleaseHook([w = window.get()](QObject* r, QKeyEvent* e) { w->HandleKeyRelease(r, e); });
+      app->SetKeyReleaseHook(
+          [w = window.get()](QObject* r, QKeyEvent* e) { w->HandleKeyRelease(r, e); });
   }
   ~TestWindow() {
     if (auto* app = Application::instance()) app->SetKeyReleaseHook({});
