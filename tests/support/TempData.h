@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "platform/DataDir.h"
+#include "platform/TextFile.h"
 
 namespace ld::testing {
 
@@ -29,6 +30,15 @@ inline QByteArray ReadBytes(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return QByteArray();
   return f.readAll();
+}
+
+// A data file of the program by its name, written or read as lines.
+inline QString Data(const char* name) { return ld::DataFile(QString::fromLatin1(name)); }
+inline void WriteLines(const char* name, const QStringList& lines) {
+  ld::WriteTextLines(Data(name), lines);
+}
+inline QStringList FileLines(const char* name) {
+  return ld::ReadTextLines(Data(name)).value_or(QStringList{"<missing>"});
 }
 
 }  // namespace ld::testing
