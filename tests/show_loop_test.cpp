@@ -132,6 +132,7 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   w.Show().AdvanceShow();
   std::vector<int> widths;
   while (w.Show().PendingShowPause() == 0) {
+    ASSERT_LT(widths.size(), 10000u) << "the zoom never reached its pause";
     widths.push_back(w.Image2->width());
     EXPECT_TRUE(w.Image2->FastScaling());  // moving frames: nearest pixel
     w.Show().AdvanceShow();
@@ -175,6 +176,7 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   w.Show().AdvanceShow();
   int frames = 0;
   while (w.Show().PendingShowPause() == 0) {
+    ASSERT_LT(frames, 10000) << "the zoom never reached its pause";
     ++frames;
     w.Show().AdvanceShow();
   }
