@@ -185,6 +185,9 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
     }
     _mm_sfence();  // the streamed rows are in memory before the picture is handed over
   }
+  // Fewer rows than announced make this an error: every pixel of the picture,
+  // whose memory may hold an earlier picture's, has been written when it
+  // returns.
   jpeg_finish_decompress(&cinfo);
   return true;
 }
