@@ -26,6 +26,7 @@
 //                                against an exact area average (PSNR)
 //   ld_show_bench zoom DIR       the zoom part of `show` alone
 #include <libheif/heif.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,6 +40,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -294,6 +296,31 @@ double StatusMb(const char* key) {
     if (line.startsWith(key))
       return line.mid(qstrlen(key) + 1).trimmed().split(' ')[0].toDouble() / 1024;
   return -1;
+}
+// With LD_BENCH_SMAPS=MB: the mappings holding more than MB resident and
+// the allocator's totals, on stderr, to find where the memory goes.
+void DumpResident(const char* when) {
+  if (!qEnvironmentVariableIsSet("LD_BENCH_SMAPS")) return;
+  QFile f("/proc/self/smaps");
+  if (!f.open(QIODevice::ReadOnly)) return;
+  QByteArray header;
+  const double minMb = std::max(0.1, qEnvironmentVariable("LD_BENCH_SMAPS").toDouble());
+  std::fprintf(stderr, "-- resident at %s: %.0f MB (anonymous %.0f MB, files %.0f MB)\n", when,
+               StatusMb("VmRSS:"), StatusMb("RssAnon:"), StatusMb("RssFile:"));
+  for (const QByteArray& line : f.readAll().split('\n')) {
+    // A mapping's first line starts with its address range; its fields
+    // ("Rss:" among them) follow.
+    const QByteArray first = line.left(line.indexOf(' '));
+    if (first.contains('-') && !first.endsWith(':')) header = line;
+    if (line.startsWith("Rss:")) {
+      const double mb = line.mid(4).trimmed().split(' ')[0].toDouble() / 1024;
+      if (mb > minMb) std::fprintf(stderr, "   %6.1f MB  %s\n", mb, header.constData());
+    }
+  }
+  const struct mallinfo2 mi = mallinfo2();
+  std::fprintf(stderr, "   malloc: arena %.1f MB, mmapped %.1f MB, in use %.1f MB, free %.1f MB\n",
+               mi.arena / 1048576.0, mi.hblkhd / 1048576.0, mi.uordblks / 1048576.0,
+               mi.fordblks / 1048576.0);
 }
 bool ResetPeak() {
   QFile f("/proc/self/clear_refs");
@@ -610,6 +637,9 @@ int Show(const QString& dir, bool zoomOnly) {
         std::max(300, static_cast<int>(std::ceil(std::max(heic.ms, png.ms) * 1.5 / 100)) * 100);
     mixedGaps =
         Gaps(real, dir, "mixed", {"photo24.heic", "photo24.png", "photo24.jpg"}, 13, mixedPause);
+    // The closed window's prefetch may still be decoding a HEIC on its own
+    // thread: let it end, so that the zoom below is measured alone.
+    QThread::msleep(static_cast<unsigned long>(mixedPause));
     mixedPeakMb = StatusMb("VmHWM:");
     ResetPeak();
   }
@@ -622,6 +652,7 @@ int Show(const QString& dir, bool zoomOnly) {
   double zoomMs = 0;
   ZoomDraws draws;
   double peakMb = 0;
+  DumpResident("the zoom's start");
   const double beforeZoomMb = StatusMb("VmRSS:");
   {
     ld::Tdiapo w(real.services, QString(), kScreen);
@@ -651,7 +682,10 @@ int Show(const QString& dir, bool zoomOnly) {
         QCoreApplication::quit();
       }
     };
-    w.Image2->on_painted = [&](double ms) {
+    // The window's own hook (the paint lets the next picture's decode
+    // start) is kept and called first.
+    w.Image2->on_painted = [&, shown = w.Image2->on_painted](double ms) {
+      if (shown) shown(ms);
       if (!zooming) return;
       paints.push_back(ms);
       if (frameRects.empty() || frameRects.back() != w.Image2->geometry())
@@ -666,6 +700,7 @@ int Show(const QString& dir, bool zoomOnly) {
     w.Image2->on_painted = nullptr;
     // The show's peak, before the measurements below add their own images.
     peakMb = StatusMb("VmHWM:");
+    DumpResident("the zoom's end");
     draws = RedrawZoomFrames(*w.Image2, frameRects);
   }
 

@@ -28,6 +28,22 @@ using decoding::Wanted;
 
 namespace {
 
+#ifdef __GLIBC__
+// glibc raises its mmap threshold (up to 32 MB) each time a mapped block is
+// freed, and its trim threshold to twice that: after a HEIC's or a PNG's
+// planes are freed, blocks of several megabytes (a file's bytes, a fitted
+// picture) come from the heaps instead, and tens of megabytes stay resident
+// after they are freed, on every decoding thread. Fixed thresholds keep
+// every block of 1 MB or more in a mapping of its own, given back when it is
+// freed, and the heaps trimmed above 1 MB free.
+constexpr int kAllocatorThreshold = 1024 * 1024;
+const bool kFixedAllocatorThresholds = [] {
+  mallopt(M_MMAP_THRESHOLD, kAllocatorThreshold);
+  mallopt(M_TRIM_THRESHOLD, kAllocatorThreshold);
+  return true;
+}();
+#endif
+
 struct Scale {
   int num = 1, denom = 1;
   int Apply(int dim) const {
@@ -194,7 +210,11 @@ QSize JpegOwnSize(const QByteArray& data) {
   return Oriented(QSize(w, h), OrientationFromTag(ReadJpegOrientationTag(data).value_or(1)));
 }
 
-DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
+namespace {
+
+// giveBackRead: see DecodeJpegUpright.
+DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits,
+                              bool giveBackRead) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
   tjhandle tj = Decompressor();
   if (!tj) return Failed(kUndecodable);
@@ -216,7 +236,8 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   // A warning (a truncated file, for instance) still leaves a whole
   // picture, the missing part grey. An error, the scan limit's included,
   // makes it undecodable: no slower decoder gets a file that was refused.
-  std::optional<QImage> img = decoding::DecodeJpegUpright(data, scale->num, scale->denom, o);
+  std::optional<QImage> img =
+      decoding::DecodeJpegUpright(data, scale->num, scale->denom, o, giveBackRead);
   if (!img) return Failed(kUndecodable);
   if (img->isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   DecodedPicture out;
@@ -225,6 +246,12 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   out.scaleNum = scale->num;
   out.scaleDenom = scale->denom;
   return out;
+}
+
+}  // namespace
+
+DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
+  return DecodeJpegData(data, limits, false);
 }
 
 DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits) {
@@ -263,10 +290,14 @@ DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits)
   const QByteArray head = file.Read(0, 64);
   const PictureContent content = SniffPictureContent(head);
   switch (content) {
-    case PictureContent::Jpeg:
+    case PictureContent::Jpeg: {
       // TurboJPEG and libheif decode from memory: the file whole, within
-      // its bound.
-      return Named(DecodeJpeg(file.ReadAll(), limits), path);
+      // its bound. The JPEG's pages are given back as they are decoded.
+      const decoding::FileBytes bytes(file.Descriptor(), file.Size());
+      const QByteArray data = bytes.View();
+      if (data.isEmpty()) return Named(DecodeJpeg(file.ReadAll(), limits), path);
+      return Named(DecodeJpegData(data, limits, true), path);
+    }
     case PictureContent::Heif:
       return Named(decoding::DecodeHeif(file.ReadAll(), limits), path);
     case PictureContent::Unknown:

@@ -10,8 +10,11 @@
 // clang-format on
 
 #include <emmintrin.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <vector>
@@ -126,9 +129,30 @@ void TurnStrip(const quint32* strip, qsizetype stride, int w, int h, int y0, int
     TurnStripPlain(strip, stride, 0, w, h, y0, n, reverseX, reverseY, dst);
 }
 
+// The pages of the input that the decoder has read, given back to the
+// system: the input is read once, front to back, and the peak of a decode
+// (the picture written whole) then no longer holds the file's bytes too.
+struct ReadPages {
+  const JOCTET* begin = nullptr;  // page-aligned; null: nothing is given back
+  const JOCTET* end = nullptr;
+  const JOCTET* given = nullptr;  // the pages before this are given back
+  void GiveBack(const jpeg_decompress_struct& cinfo) {
+    if (!begin) return;
+    const JOCTET* next = cinfo.src->next_input_byte;
+    // At the end of the data the source reads from a buffer of its own.
+    if (next < begin || next > end) return;
+    static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto* upTo =
+        reinterpret_cast<const JOCTET*>(reinterpret_cast<std::uintptr_t>(next) & ~(page - 1));
+    if (upTo <= given) return;
+    madvise(const_cast<JOCTET*>(given), static_cast<size_t>(upTo - given), MADV_DONTNEED);
+    given = upTo;
+  }
+};
+
 // The part that may jump back on an error: only plain data lives here.
 bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data, int num,
-         int denom, Orientation o, QImage& out, std::vector<quint32>& strip) {
+         int denom, Orientation o, QImage& out, std::vector<quint32>& strip, ReadPages& read) {
   if (setjmp(failure.jump)) return false;
   jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
                static_cast<unsigned long>(data.size()));
@@ -159,6 +183,7 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
         auto* p = reinterpret_cast<quint32*>(row);
         std::reverse(p, p + w);
       }
+      if (y % 16 == 0) read.GiveBack(cinfo);
     }
   } else {
     // Bands of kBand rows, each turned into the picture as soon as it is
@@ -181,17 +206,22 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
       }
       if (got <= 0) break;
       TurnStrip(strip.data(), stride, w, h, y0, got, o, out);
+      read.GiveBack(cinfo);
       if (got < n) break;
     }
     _mm_sfence();  // the streamed rows are in memory before the picture is handed over
   }
+  // Fewer rows than announced make this an error: every pixel of the picture,
+  // whose memory may hold an earlier picture's, has been written when it
+  // returns.
   jpeg_finish_decompress(&cinfo);
   return true;
 }
 
 }  // namespace
 
-std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o) {
+std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
+                                        bool giveBackRead) {
   jpeg_decompress_struct cinfo{};
   Failure failure{};
   cinfo.err = jpeg_std_error(&failure.mgr);
@@ -203,11 +233,46 @@ std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int den
   cinfo.progress = &progress;
   QImage out;
   std::vector<quint32> strip;
-  const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip);
+  ReadPages read;
+  if (giveBackRead && !data.isEmpty()) {
+    read.begin = read.given = reinterpret_cast<const JOCTET*>(data.constData());
+    read.end = read.begin + data.size();
+  }
+  const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip, read);
   // Frees all of the decoder's working memory.
   jpeg_destroy_decompress(&cinfo);
   if (!ok) return std::nullopt;
   return out;
+}
+
+FileBytes::FileBytes(int fd, qint64 size) {
+  if (fd < 0 || size <= 0) return;
+  const auto length = static_cast<size_t>(size);
+  void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return;
+  size_t got = 0;
+  while (got < length) {
+    const ssize_t n =
+        pread(fd, static_cast<char*>(base) + got, length - got, static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // the file shrank, or an input/output error
+    got += static_cast<size_t>(n);
+  }
+  if (got < length) {
+    munmap(base, length);
+    return;
+  }
+  base_ = base;
+  length_ = length;
+}
+
+FileBytes::~FileBytes() {
+  if (base_) munmap(base_, length_);
+}
+
+QByteArray FileBytes::View() const {
+  if (!base_) return QByteArray();
+  return QByteArray::fromRawData(static_cast<const char*>(base_), static_cast<qsizetype>(length_));
 }
 
 }  // namespace ld::decoding

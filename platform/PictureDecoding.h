@@ -38,8 +38,29 @@ DecodedPicture Refused(const QString& error);
 // A JPEG (not CMYK) decoded at scale num/denom straight into its upright
 // picture in Format_RGB32, turned by o band by band: no full-size copy of
 // the stored picture is ever made. Nothing when the data is refused (broken,
-// more than 500 scans); a null image when the memory cannot be had.
-std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o);
+// more than 500 scans); a null image when the memory cannot be had. With
+// giveBackRead, the whole pages of data the decoder has read are given back
+// to the system as it goes (they then read as zeros): data must be the
+// FileBytes of a file that nothing reads afterwards.
+std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
+                                        bool giveBackRead = false);
+
+// A file's bytes read into memory of their own (page-aligned, mapped for
+// them alone), so that a decode can give back the pages it has read. Empty
+// when the file cannot be read whole or the memory cannot be had.
+class FileBytes {
+ public:
+  FileBytes(int fd, qint64 size);
+  ~FileBytes();
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+  // The bytes, not copied: valid while this object lives.
+  QByteArray View() const;
+
+ private:
+  void* base_ = nullptr;
+  size_t length_ = 0;
+};
 
 // HEIC, HEIF and AVIF with libheif.
 DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits);

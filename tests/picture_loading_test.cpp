@@ -10,6 +10,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/LargeImage.h"
 #include "platform/Orientation.h"
 #include "platform/PictureDecoder.h"
 #include "show/PicturePrefetcher.h"
@@ -145,6 +146,26 @@ TEST(PictureLoading, TurningWhileDecodingKeepsEveryPixelInPlace) {
       }
     }
   }
+}
+
+// A show decodes picture after picture of one size: the memory of the last
+// large picture freed serves the next one of its size (as it was left, not
+// fresh zeroed pages), and never one of another size.
+TEST(PictureLoading, AFreedLargePicturesMemoryServesTheNextOfItsSize) {
+  QImage a = AllocateLargeImage(1111, 1501);
+  ASSERT_FALSE(a.isNull());
+  a.fill(0xFF123456u);
+  const uchar* bits = a.constBits();
+  a = QImage();
+  QImage b = AllocateLargeImage(1501, 1111);  // turned: the same number of bytes
+  ASSERT_FALSE(b.isNull());
+  EXPECT_EQ(b.constBits(), bits);
+  EXPECT_EQ(b.pixel(1500, 1110), 0xFF123456u);
+  b = QImage();
+  const QImage c = AllocateLargeImage(1111, 1502);
+  ASSERT_FALSE(c.isNull());
+  EXPECT_EQ(c.pixel(0, 0), qRgb(0, 0, 0));  // fresh memory
+  EXPECT_EQ(c.pixel(1110, 1501), qRgb(0, 0, 0));
 }
 
 TEST(PictureLoading, OrientationValuesOutsideTheTableChangeNothing) {
