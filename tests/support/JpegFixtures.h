@@ -123,4 +123,21 @@ inline QByteArray CmykJpeg(const QImage& img) {
   return bytes;
 }
 
+// A progressive JPEG whose last scan is repeated `extra` times.
+inline QByteArray ManyScansJpeg(const QImage& img, int extra) {
+  const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
+  tjhandle tj = tjInitCompress();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  tjCompress2(tj, rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(),
+              TJPF_RGB, &out, &size, TJSAMP_420, 90, TJFLAG_PROGRESSIVE);
+  QByteArray jpeg(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+  tjFree(out);
+  tjDestroy(tj);
+  const qsizetype lastScan = jpeg.lastIndexOf("\xff\xda");
+  const qsizetype eoi = jpeg.lastIndexOf("\xff\xd9");
+  const QByteArray scan = jpeg.mid(lastScan, eoi - lastScan);
+  return jpeg.left(eoi) + scan.repeated(extra) + jpeg.mid(eoi);
+}
+
 }  // namespace ld::testing
