@@ -85,6 +85,11 @@ void PictureView::SetPicture(QImage image) {
 void PictureView::SetPicture(QImage image, QSize ownSize) {
   picture_ = std::move(image);
   own_ = picture_.isNull() ? QSize(0, 0) : ownSize;
+  // A picture without transparency covers every pixel of the control: the
+  // window need not fill the background beneath it first (a full screen of
+  // pixels per zoom frame). Without a picture, or with a transparent one,
+  // the background shows.
+  setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull() && !picture_.hasAlphaChannel());
   // The previous picture's copies go with it (a worker still making them
   // lets them go when it ends).
   reductions_ = std::make_shared<Reductions>();
