@@ -149,12 +149,14 @@ TEST(DisplayGeometry, PictureDrawnReducedIsAveragedLikeASmoothScaling) {
       }
     return 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / std::max(sum, 1e-9));
   };
-  // Drawn from the half-size copy, and from the picture itself.
-  for (const QSize drawn : {QSize(1700, 1148), QSize(2900, 1958)}) {
+  // Drawn from the half-size copy at the smallest margin it is used with,
+  // from the picture itself where the copy would be too near the drawn size,
+  // and from the picture reduced less than twice.
+  for (const QSize drawn : {QSize(1111, 750), QSize(1700, 1148), QSize(2900, 1958)}) {
     SCOPED_TRACE(drawn.width());
     const QRect part(101, 57, 640, 400);
     const QImage want =
         picture.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).copy(part);
-    EXPECT_GT(psnr(view.RenderedPart(drawn, part), want), 44);
+    EXPECT_GT(psnr(view.RenderedPart(drawn, part), want), 48.5);
   }
 }

@@ -1,7 +1,5 @@
 #include "show/ui/PictureView.h"
 
-#include <emmintrin.h>
-
 #include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QPainter>
@@ -11,6 +9,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "show/ui/AreaAverage.h"
 
 namespace ld {
 
@@ -51,185 +51,6 @@ int HalvesNeeded(QSize picture, QSize screen) {
   return n;
 }
 
-// Area averaging of a picture reduced by a factor of at most about 2 (or
-// enlarged a little): each pixel drawn is the average of the source area it
-// covers, as QImage::scaled(SmoothTransformation) makes it, at the cost of
-// a bilinear draw. Rows first, then columns, in fixed point with SSE2.
-namespace area {
-
-// The source pixels each drawn pixel covers: `count` of them from `first`,
-// weighted by the part of them it covers (weights summing to `one`).
-struct Taps {
-  int count = 0;
-  std::vector<int> first;
-  std::vector<quint16> weights;  // count per drawn pixel
-};
-
-// Drawn pixels from..from + n - 1 of a length-`drawn` line showing `source`
-// pixels.
-Taps MakeTaps(int source, int drawn, int from, int n, int one) {
-  const double s = static_cast<double>(source) / drawn;
-  Taps t;
-  t.count = static_cast<int>(std::ceil(s)) + 1;
-  t.first.resize(n);
-  t.weights.assign(static_cast<size_t>(n) * t.count, 0);
-  for (int i = 0; i < n; ++i) {
-    const double a = (from + i) * s, b = a + s;
-    const int f = std::clamp(static_cast<int>(std::floor(a)), 0, source - 1);
-    // Kept inside the source: the last taps may not run past its end.
-    const int first = std::min(f, std::max(0, source - t.count));
-    t.first[i] = first;
-    int sum = 0, largest = 0;
-    for (int k = 0; k < t.count; ++k) {
-      const int px = first + k;
-      const double cover = std::min(b, px + 1.0) - std::max(a, static_cast<double>(px));
-      const int w = cover > 0 ? static_cast<int>(std::lround(cover / s * one)) : 0;
-      t.weights[static_cast<size_t>(i) * t.count + k] = static_cast<quint16>(w);
-      sum += w;
-      if (w > t.weights[static_cast<size_t>(i) * t.count + largest]) largest = k;
-    }
-    // Rounding leaves the sum a little off: the largest weight takes it up.
-    t.weights[static_cast<size_t>(i) * t.count + largest] += one - sum;
-  }
-  return t;
-}
-
-// The part `target` of `src` drawn at size `drawn`: rows y0 .. y1 - 1 of
-// it into `out` (target's width, rows from y0 on). The scale must be within
-// what the taps allow (a source pixel per drawn pixel between about 0.5 and
-// 3).
-struct Plan {
-  Taps ty, tx;
-  int colFirst = 0, cols = 0;
-  // Per pair of drawn pixels and tap: the first pixel's weight four times,
-  // then the second's.
-  struct alignas(16) PairWeights {
-    quint16 w[8];
-  };
-  std::vector<PairWeights> wx;
-};
-
-Plan MakePlan(const QImage& src, QSize drawn, QRect target) {
-  Plan plan;
-  // Rows: weights of 1/256, so that a weighted sum of bytes fits 16 bits.
-  plan.ty = MakeTaps(src.height(), drawn.height(), target.y(), target.height(), 256);
-  // Columns: weights of 1/65535, taken by the high half of a 16-bit product.
-  plan.tx = MakeTaps(src.width(), drawn.width(), target.x(), target.width(), 65535);
-  const Taps& tx = plan.tx;
-  plan.colFirst = tx.first.front();
-  plan.cols = std::min(src.width(), tx.first.back() + tx.count) - plan.colFirst;
-  const int n = target.width();
-  plan.wx.resize(static_cast<size_t>((n + 1) / 2) * tx.count);
-  for (int X = 0; X < n; X += 2) {
-    const int X1 = std::min(X + 1, n - 1);
-    for (int k = 0; k < tx.count; ++k) {
-      Plan::PairWeights& pw = plan.wx[static_cast<size_t>(X / 2) * tx.count + k];
-      for (int i = 0; i < 4; ++i) {
-        pw.w[i] = tx.weights[static_cast<size_t>(X) * tx.count + k];
-        pw.w[4 + i] = tx.weights[static_cast<size_t>(X1) * tx.count + k];
-      }
-    }
-  }
-  return plan;
-}
-
-// One row of drawn pixels from the summed source row `base` (indexed by
-// source column), `Count` taps per pixel.
-template <int Count>
-void HorizontalPassOf(const quint16* base, const Plan& plan, quint32* d, int n) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i round = _mm_set1_epi16(128);
-  const int* first = plan.tx.first.data();
-  for (int X = 0; X < n; X += 2) {
-    const int X1 = std::min(X + 1, n - 1);
-    const quint16* p0 = base + static_cast<qsizetype>(first[X]) * 4;
-    const quint16* p1 = base + static_cast<qsizetype>(first[X1]) * 4;
-    const Plan::PairWeights* w = &plan.wx[static_cast<size_t>(X / 2) * Count];
-    __m128i acc = zero;
-    for (int k = 0; k < Count; ++k) {
-      const __m128i p =
-          _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0 + 4 * k)),
-                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p1 + 4 * k)));
-      acc = _mm_add_epi16(
-          acc, _mm_mulhi_epu16(p, _mm_load_si128(reinterpret_cast<const __m128i*>(w[k].w))));
-    }
-    acc = _mm_packus_epi16(_mm_srli_epi16(_mm_adds_epu16(acc, round), 8), zero);
-    if (X + 1 < n)
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + X), acc);
-    else
-      d[X] = static_cast<quint32>(_mm_cvtsi128_si32(acc));
-  }
-}
-
-void HorizontalPass(const quint16* base, const Plan& plan, quint32* d, int n) {
-  switch (plan.tx.count) {
-    case 2:
-      return HorizontalPassOf<2>(base, plan, d, n);
-    case 3:
-      return HorizontalPassOf<3>(base, plan, d, n);
-    case 4:
-      return HorizontalPassOf<4>(base, plan, d, n);
-    default:
-      return HorizontalPassOf<5>(base, plan, d, n);
-  }
-}
-
-void DrawRows(const QImage& src, const Plan& plan, int y0, int y1, QImage& out, int outY0) {
-  const Taps& ty = plan.ty;
-  const int cols = plan.cols, n = out.width();
-  // One row of the source columns needed, summed over the rows: 4 x 16 bits
-  // per pixel, padded.
-  std::vector<quint16> row(static_cast<size_t>(cols + 8) * 4);
-  const __m128i zero = _mm_setzero_si128();
-  for (int y = y0; y < y1; ++y) {
-    const quint16* wy = &ty.weights[static_cast<size_t>(y) * ty.count];
-    const uchar* lines[4];
-    int weights[4];
-    int taps = 0;
-    for (int k = 0; k < ty.count && taps < 4; ++k) {
-      if (wy[k] == 0) continue;
-      lines[taps] = src.constScanLine(ty.first[y] + k) + static_cast<qsizetype>(plan.colFirst) * 4;
-      weights[taps] = wy[k];
-      ++taps;
-    }
-    auto* r = reinterpret_cast<__m128i*>(row.data());
-    int x = 0;
-    if (taps == 1 && weights[0] == 256) {
-      // One source row: its bytes as they are (times 256).
-      for (; x + 4 <= cols; x += 4) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[0] + 4 * x));
-        _mm_storeu_si128(r + x / 2, _mm_unpacklo_epi8(zero, p));
-        _mm_storeu_si128(r + x / 2 + 1, _mm_unpackhi_epi8(zero, p));
-      }
-    } else {
-      __m128i wv[4];
-      for (int k = 0; k < taps; ++k) wv[k] = _mm_set1_epi16(static_cast<short>(weights[k]));
-      for (; x + 4 <= cols; x += 4) {
-        __m128i lo = zero, hi = zero;
-        for (int k = 0; k < taps; ++k) {
-          const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + 4 * x));
-          lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), wv[k]));
-          hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), wv[k]));
-        }
-        _mm_storeu_si128(r + x / 2, lo);
-        _mm_storeu_si128(r + x / 2 + 1, hi);
-      }
-    }
-    for (; x < cols; ++x) {
-      for (int c = 0; c < 4; ++c) {
-        int sum = 0;
-        for (int k = 0; k < taps; ++k) sum += lines[k][4 * x + c] * weights[k];
-        row[static_cast<size_t>(x) * 4 + c] = static_cast<quint16>(sum);
-      }
-    }
-    // Columns: two drawn pixels per register.
-    HorizontalPass(row.data() - static_cast<qsizetype>(plan.colFirst) * 4, plan,
-                   reinterpret_cast<quint32*>(out.scanLine(y - y0 + outY0)), n);
-  }
-}
-
-}  // namespace area
-
 }  // namespace
 
 QImage HalfSize(const QImage& image) {
@@ -264,6 +85,11 @@ void PictureView::SetPicture(QImage image) {
 void PictureView::SetPicture(QImage image, QSize ownSize) {
   picture_ = std::move(image);
   own_ = picture_.isNull() ? QSize(0, 0) : ownSize;
+  // A picture without transparency covers every pixel of the control: the
+  // window need not fill the background beneath it first (a full screen of
+  // pixels per zoom frame). Without a picture, or with a transparent one,
+  // the background shows.
+  setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull() && !picture_.hasAlphaChannel());
   // The previous picture's copies go with it (a worker still making them
   // lets them go when it ends).
   reductions_ = std::make_shared<Reductions>();
@@ -300,10 +126,14 @@ QImage PictureView::SourceFor(QSize drawn, bool* ready, bool wait) {
   std::unique_lock lock(reductions_->mutex);
   if (wait) reductions_->cv.wait(lock, [&] { return reductions_->done; });
   if (ready) *ready = reductions_->done;
-  // The smallest copy that still covers the drawn size.
+  // The smallest copy that is still kMinReduction times the drawn size:
+  // a copy's pixel straddles the edges of the areas averaged from it, and
+  // the nearer its size to the drawn size, the more detail that blurs.
   const QImage* best = &picture_;
   for (const QImage& half : reductions_->halves) {
-    if (half.width() < drawn.width() || half.height() < drawn.height()) break;
+    if (half.width() < drawn.width() * kMinReduction ||
+        half.height() < drawn.height() * kMinReduction)
+      break;
     best = &half;
   }
   return *best;
@@ -312,44 +142,65 @@ QImage PictureView::SourceFor(QSize drawn, bool* ready, bool wait) {
 void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& source) {
   const double fx = static_cast<double>(source.width()) / drawn.width();
   const double fy = static_cast<double>(source.height()) / drawn.height();
-  if (Reducible(source) && fx >= 0.9 && fx <= 2.05 && fy >= 0.9 && fy <= 2.05 &&
+  constexpr double kMax = area::kMaxReduction;
+  if (Reducible(source) && fx >= 0.9 && fx <= kMax && fy >= 0.9 && fy <= kMax &&
       !target.isEmpty()) {
     // Reduced (or barely enlarged): averaged over the area each pixel
-    // covers, in bands of rows that are copied while they are in the cache;
-    // the lower half of the bands on a second thread.
+    // covers, into a buffer kept from frame to frame, in bands of rows. This
+    // thread takes bands from the top and draws each while it is in the
+    // cache; a helper takes them from the bottom. Neither waits for the
+    // other but for the band it is on: on a busy machine this thread does
+    // what the helper did not get to.
     const area::Plan plan = area::MakePlan(source, drawn, target);
+    const QSize screen = parentWidget() ? parentWidget()->size() : target.size();
+    if (buffer_.width() < target.width() || buffer_.height() < target.height())
+      buffer_ = QImage(std::max({buffer_.width(), target.width(), screen.width()}),
+                       std::max({buffer_.height(), target.height(), screen.height()}),
+                       QImage::Format_RGB32);
     constexpr int kBand = 32;
     const int bands = (target.height() + kBand - 1) / kBand;
-    auto drawBands = [&](int firstBand, int endBand, QImage& band) {
-      for (int b = firstBand; b < endBand; ++b) {
-        const int y0 = b * kBand, y1 = std::min(target.height(), y0 + kBand);
-        area::DrawRows(source, plan, y0, y1, band, 0);
-        if (y1 - y0 < kBand) band = band.copy(0, 0, band.width(), y1 - y0);
-        p.drawImage(QPoint(target.x(), target.y() + y0), band);
-      }
+    std::mutex claim;
+    int top = 0, bottom = bands;  // bands top .. bottom - 1 are not taken
+    auto bandRows = [&](int b) {
+      return std::pair(b * kBand, std::min(target.height(), (b + 1) * kBand));
     };
-    const int split = bands / 2;
-    std::vector<QImage> lowerBands;
     std::thread helper;
-    if (split > 0) {
+    if (bands > 1) {
       // The helper only computes; the painter is used by this thread alone.
-      lowerBands.resize(static_cast<size_t>(bands - split));
       helper = std::thread([&] {
-        for (int b = split; b < bands; ++b) {
-          const int y0 = b * kBand, y1 = std::min(target.height(), y0 + kBand);
-          QImage band(target.width(), y1 - y0, QImage::Format_RGB32);
-          area::DrawRows(source, plan, y0, y1, band, 0);
-          lowerBands[static_cast<size_t>(b - split)] = std::move(band);
+        for (;;) {
+          int b;
+          {
+            std::lock_guard lock(claim);
+            if (top >= bottom) return;
+            b = --bottom;
+          }
+          const auto [y0, y1] = bandRows(b);
+          area::DrawRows(source, plan, y0, y1, buffer_, y0, helper_row_);
         }
       });
     }
-    QImage upper(target.width(), kBand, QImage::Format_RGB32);
-    drawBands(0, split > 0 ? split : bands, upper);
-    if (helper.joinable()) {
-      helper.join();
-      for (int b = split; b < bands; ++b)
-        p.drawImage(QPoint(target.x(), target.y() + b * kBand),
-                    lowerBands[static_cast<size_t>(b - split)]);
+    int firstOfHelper = bands;
+    for (;;) {
+      int b;
+      {
+        std::lock_guard lock(claim);
+        if (top >= bottom) {
+          firstOfHelper = bottom;
+          break;
+        }
+        b = top++;
+      }
+      const auto [y0, y1] = bandRows(b);
+      area::DrawRows(source, plan, y0, y1, buffer_, y0, row_);
+      p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
+                  QRect(0, y0, target.width(), y1 - y0));
+    }
+    if (helper.joinable()) helper.join();
+    if (firstOfHelper < bands) {
+      const int y0 = bandRows(firstOfHelper).first;
+      p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
+                  QRect(0, y0, target.width(), target.height() - y0));
     }
     return;
   }

@@ -15,13 +15,14 @@ namespace ld {
 // costs only the pixels that are visible.
 //
 // Every paint is smooth, from the smallest of the picture's reduced copies
-// that is still at least as large as the control: halves of the picture,
-// made once per picture on a worker thread, down to the last one that still
-// covers the picture's fitted size on the screen. Reduced by at most half,
-// each pixel drawn is the average of the area it covers, as a smooth scaling
-// makes it, without the shimmer of a large picture sampled sparsely, and at
-// a few times the cost of the nearest pixel. An enlarged picture is drawn
-// bilinear.
+// that is still at least 1.8 times as large as the control: halves of the
+// picture, made once per picture on a worker thread, down to the last one
+// that still covers the picture's fitted size on the screen. Each pixel
+// drawn is the average of the area it covers, as a smooth scaling makes it,
+// without the shimmer of a large picture sampled sparsely. A copy's pixels
+// straddle the edges of those areas; the margin keeps the detail that blurs
+// there below what a smooth scaling of the picture itself loses. An
+// enlarged picture is drawn bilinear.
 class PictureView : public QWidget {
   Q_OBJECT
  public:
@@ -65,8 +66,15 @@ class PictureView : public QWidget {
   QImage SourceFor(QSize drawn, bool* ready = nullptr, bool wait = false);
   void Draw(QPainter& p, QSize drawn, QRect target, const QImage& source);
 
+  // Copies are used only when at least this much larger than the drawn size.
+  static constexpr double kMinReduction = 1.8;
+
   QImage picture_;
   QSize own_{0, 0};
+  // Reused by every reduced draw: the drawn pixels, and each thread's row
+  // sums.
+  QImage buffer_;
+  std::vector<quint16> row_, helper_row_;
   bool fast_ = false;
   bool redraw_pending_ = false;
   std::shared_ptr<Reductions> reductions_;
