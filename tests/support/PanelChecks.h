@@ -10,9 +10,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QSet>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
 #include <algorithm>
 
@@ -79,6 +81,21 @@ inline QStringList CutOff(QWidget* panel) {
       out << CutOff(w);  // a panel inside a panel
   }
   return out;
+}
+
+// The texts of a list control, in order.
+inline QStringList Lines(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+// Buttons are pressed, labels and panels clicked with the mouse.
+inline void Click(QWidget* w) {
+  if (auto* b = qobject_cast<QAbstractButton*>(w))
+    b->click();
+  else
+    QTest::mouseClick(w, Qt::LeftButton);
 }
 
 }  // namespace ld::testing
