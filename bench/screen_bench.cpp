@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "app/ui/Tdiapo.h"
+#include "bench/zoom_run.h"
 #include "platform/ui/UiServices.h"
 #include "x_damage_watch.h"
 
@@ -228,17 +229,8 @@ int Zoom(const QString& dir) {
   std::vector<double> intervals;
   {
     ld::Tdiapo w(real.services, QString(), kScreen);
-    w.Timer1->stop();
-    w.Panel1->hide();
-    w.CheckBox_rnd->setChecked(false);
-    w.Rdg1->SetItemIndex(3);
+    bench::SetZoomRun(w);
     w.RadioGroup_titre_ecran->SetItemIndex(2);
-    w.dt3_a = 200;
-    w.dt3_b = 200;
-    w.zoom_max10 = 32;
-    w.inc_dx = 120;
-    w._haut = 40;
-    w.sequential_index = 0;
     for (const QString& name : names) w.catalogue.AppendCatalogueEntry(dir + "/screen-zoom", name);
     xbench::DamageWatch watch;
     if (!StartWatch(watch, w)) return 1;

@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "app/ui/Tdiapo.h"
+#include "bench/zoom_run.h"
 #include "platform/PictureDecoder.h"
 #include "platform/ui/UiServices.h"
 #include "show/PicturePrefetcher.h"
@@ -149,17 +150,8 @@ int Show(const QString& dir, bool zoomOnly) {
   const double beforeZoomMb = StatusMb("VmRSS:");
   {
     ld::Tdiapo w(real.services, QString(), kScreen);
-    w.Timer1->stop();
     w.show();
-    w.Panel1->hide();
-    w.CheckBox_rnd->setChecked(false);
-    w.Rdg1->SetItemIndex(3);
-    w.dt3_a = 200;
-    w.dt3_b = 200;
-    w.zoom_max10 = 32;
-    w.inc_dx = 120;
-    w._haut = 40;
-    w.sequential_index = 0;
+    bench::SetZoomRun(w);
     w.catalogue.AppendCatalogueEntry(links, QStringLiteral("p00.jpg"));
     w.catalogue.AppendCatalogueEntry(links, QStringLiteral("p01.jpg"));
     int pausesOver = 0;
