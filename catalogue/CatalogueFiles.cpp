@@ -145,7 +145,16 @@ std::optional<QStringList> ReadDirectoryTable(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly) || !CouldBeMadeHere(static_cast<std::uint64_t>(f.size())))
     return std::nullopt;
-  const QByteArray bytes = f.readAll();
+  // Mapped rather than read: a fresh process's every new page of memory
+  // costs a fault, and the file's pages are already in the cache. The file
+  // is replaced by renaming, never rewritten in place, so the mapping stays
+  // whole while the file is open.
+  QByteArray bytes;
+  const qint64 size = f.size();
+  if (uchar* mapped = size > 0 ? f.map(0, size) : nullptr)
+    bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
+  else
+    bytes = f.readAll();
   std::string_view all(bytes.constData(), static_cast<size_t>(bytes.size()));
   if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
   if (!IsValidUtf8(all)) return SplitLines(DecodeText(bytes));
@@ -233,21 +242,37 @@ LoadResult LoadCatalogue(Catalogue& catalogue) {
   catalogue.Clear();
   try {
     // The two files are independent until they are checked against each
-    // other: the table is read on a second thread while this one reads the
-    // records (the load is the start-up's fast path).
-    const QString dirsPath = CatalogueDirsPath();
-    auto table =
-        std::async(std::launch::async, [dirsPath] { return ReadDirectoryTable(dirsPath); });
-    auto entries = ReadRecordFile(CatalogueRecordsPath());
-    auto dirs = table.get();
-    if (!dirs || !entries) return LoadResult::Untrusted;
-    const auto dirCount = static_cast<std::int32_t>(dirs->size());
-    for (const CatalogueEntry& e : *entries) {
+    // other: the records are mapped and their fields checked on a second
+    // thread while this one reads the directory table. The table's many
+    // small strings are made on this thread, whose heap grows cheaply; a
+    // second thread's heap grows a page at a time.
+    struct Records {
+      std::optional<CatalogueEntries> entries;
+      std::int32_t largestDir = -1;  // the largest directory index, -1 when none
+      bool valid = true;
+    };
+    const QString recordsPath = CatalogueRecordsPath();
+    auto records = std::async(std::launch::async, [recordsPath] {
+      Records r;
+      r.entries = ReadRecordFile(recordsPath);
+      if (!r.entries) return r;
       // On a little-endian host the records were read as they are; their
       // fields are checked here (on other hosts DecodeCatalogueRecord did it).
-      if (e.nameLength > kMaxNameBytes || e.DirIndex < 0 || e.DirIndex >= dirCount)
-        return LoadResult::Untrusted;
-    }
+      std::int32_t largest = -1;
+      bool valid = true;
+      for (const CatalogueEntry& e : *r.entries) {
+        valid &= e.nameLength <= kMaxNameBytes && e.DirIndex >= 0;
+        largest = std::max(largest, e.DirIndex);
+      }
+      r.valid = valid;
+      r.largestDir = largest;
+      return r;
+    });
+    auto dirs = ReadDirectoryTable(CatalogueDirsPath());
+    Records r = records.get();
+    if (!dirs || !r.entries || !r.valid || r.largestDir >= dirs->size())
+      return LoadResult::Untrusted;
+    auto& entries = r.entries;
     catalogue.SetDirectories(std::move(*dirs));
     catalogue.SetEntries(std::move(*entries));
     return LoadResult::Loaded;
