@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -212,9 +213,13 @@ QSize JpegOwnSize(const QByteArray& data) {
 
 namespace {
 
-// giveBackRead: see DecodeJpegUpright.
+// giveBackRead: see DecodeJpegUpright. With a file (fd not -1), data is the
+// file's start, holding every header (JpegHeadersWithin), and the picture is
+// decoded from the file; `whole` reads the file whole for the decoders that
+// need it.
 DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits,
-                              bool giveBackRead) {
+                              bool giveBackRead, int fd = -1,
+                              const std::function<QByteArray()>& whole = {}) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
   tjhandle tj = Decompressor();
   if (!tj) return Failed(kUndecodable);
@@ -224,7 +229,8 @@ DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits
   if (tjDecompressHeader3(tj, bytes, size, &sw, &sh, &sub, &cs) != 0 || sw <= 0 || sh <= 0)
     return Failed(kUndecodable);
   // TurboJPEG does not turn CMYK into RGB; Qt's reader does.
-  if (cs == TJCS_CMYK || cs == TJCS_YCCK) return DecodeCmykJpeg(data, limits, o);
+  if (cs == TJCS_CMYK || cs == TJCS_YCCK)
+    return DecodeCmykJpeg(fd >= 0 ? whole() : data, limits, o);
 
   const QSize own = Oriented(QSize(sw, sh), o);
   const QSize need = Wanted(limits, own);
@@ -237,7 +243,8 @@ DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits
   // picture, the missing part grey. An error, the scan limit's included,
   // makes it undecodable: no slower decoder gets a file that was refused.
   std::optional<QImage> img =
-      decoding::DecodeJpegUpright(data, scale->num, scale->denom, o, giveBackRead);
+      fd >= 0 ? decoding::DecodeJpegUprightFromFile(fd, scale->num, scale->denom, o)
+              : decoding::DecodeJpegUpright(data, scale->num, scale->denom, o, giveBackRead);
   if (!img) return Failed(kUndecodable);
   if (img->isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   DecodedPicture out;
@@ -284,6 +291,10 @@ DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits)
 
 namespace {
 
+// Where a JPEG's headers are looked for before its picture is decoded from
+// the file: Exif blocks (64 KB at most) and colour profiles come first.
+constexpr qint64 kJpegHeadBytes = 256 * 1024;
+
 DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits) {
   const PictureFile file(path, limits.maxFileBytes);
   if (!file.IsOpen()) return Named(Refused(file.Error()), path);
@@ -291,8 +302,15 @@ DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits)
   const PictureContent content = SniffPictureContent(head);
   switch (content) {
     case PictureContent::Jpeg: {
-      // TurboJPEG and libheif decode from memory: the file whole, within
-      // its bound. The JPEG's pages are given back as they are decoded.
+      // The usual JPEG: its headers read first, then its picture decoded
+      // from the file a piece at a time.
+      const QByteArray start = file.Read(0, kJpegHeadBytes);
+      if (decoding::JpegHeadersWithin(start))
+        return Named(DecodeJpegData(start, limits, false, file.Descriptor(),
+                                    [&] { return file.ReadAll(); }),
+                     path);
+      // Headers longer than that: the file whole, within its bound, its
+      // pages given back as they are decoded.
       const decoding::FileBytes bytes(file.Descriptor(), file.Size());
       const QByteArray data = bytes.View();
       if (data.isEmpty()) return Named(DecodeJpeg(file.ReadAll(), limits), path);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <emmintrin.h>
@@ -150,12 +151,75 @@ struct ReadPages {
   }
 };
 
+// A source that reads the file in pieces into one small buffer, instead of
+// the file whole into memory of its own: fresh memory costs a fault a page,
+// which for a photo of several megabytes is a good part of the decode's
+// time. A file that ends early ends the picture as a truncated one does.
+struct FileSource {
+  static constexpr size_t kBuffer = 64 * 1024;
+  jpeg_source_mgr mgr{};
+  int fd = -1;
+  qint64 offset = 0;
+  std::vector<JOCTET> buffer;
+
+  FileSource(int descriptor) : fd(descriptor), buffer(kBuffer) {
+    mgr.init_source = [](j_decompress_ptr) {};
+    mgr.fill_input_buffer = Fill;
+    mgr.skip_input_data = Skip;
+    mgr.resync_to_restart = jpeg_resync_to_restart;
+    mgr.term_source = [](j_decompress_ptr) {};
+  }
+
+  static FileSource* Of(j_decompress_ptr cinfo) {
+    return reinterpret_cast<FileSource*>(cinfo->src);  // mgr is the first member
+  }
+
+  static boolean Fill(j_decompress_ptr cinfo) {
+    FileSource* s = Of(cinfo);
+    ssize_t n;
+    do {
+      n = ::pread(s->fd, s->buffer.data(), s->buffer.size(), static_cast<off_t>(s->offset));
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+      // The end of the file, or an error: an end-of-picture marker, with a
+      // warning, as libjpeg's own sources do.
+      cinfo->err->msg_code = JWRN_JPEG_EOF;
+      (*cinfo->err->emit_message)(reinterpret_cast<j_common_ptr>(cinfo), -1);
+      s->buffer[0] = 0xFF;
+      s->buffer[1] = JPEG_EOI;
+      n = 2;
+    } else {
+      s->offset += n;
+    }
+    s->mgr.next_input_byte = s->buffer.data();
+    s->mgr.bytes_in_buffer = static_cast<size_t>(n);
+    return TRUE;
+  }
+
+  static void Skip(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    FileSource* s = Of(cinfo);
+    const auto n = static_cast<size_t>(count);
+    if (n <= s->mgr.bytes_in_buffer) {
+      s->mgr.next_input_byte += n;
+      s->mgr.bytes_in_buffer -= n;
+    } else {
+      s->offset += static_cast<qint64>(n - s->mgr.bytes_in_buffer);
+      s->mgr.next_input_byte = nullptr;
+      s->mgr.bytes_in_buffer = 0;
+    }
+  }
+};
+static_assert(offsetof(FileSource, mgr) == 0);
+
 // The part that may jump back on an error: only plain data lives here.
 bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data, int num,
          int denom, Orientation o, QImage& out, std::vector<quint32>& strip, ReadPages& read) {
   if (setjmp(failure.jump)) return false;
-  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
-               static_cast<unsigned long>(data.size()));
+  // A source set by the caller (the file's) is kept; otherwise the data.
+  if (!cinfo.src)
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
   jpeg_read_header(&cinfo, TRUE);
   // Accurate DCT and smooth upsampling (libjpeg's defaults): the quality
   // djpeg gives.
@@ -220,8 +284,11 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
 
 }  // namespace
 
-std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
-                                        bool giveBackRead) {
+namespace {
+
+// The decode from the data, or from the file when `file` is given.
+std::optional<QImage> Decode(const QByteArray& data, FileSource* file, int num, int denom,
+                             Orientation o, bool giveBackRead) {
   jpeg_decompress_struct cinfo{};
   Failure failure{};
   cinfo.err = jpeg_std_error(&failure.mgr);
@@ -231,6 +298,7 @@ std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int den
   progress.progress_monitor = OnProgress;
   jpeg_create_decompress(&cinfo);
   cinfo.progress = &progress;
+  if (file) cinfo.src = &file->mgr;
   QImage out;
   std::vector<quint32> strip;
   ReadPages read;
@@ -239,10 +307,48 @@ std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int den
     read.end = read.begin + data.size();
   }
   const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip, read);
-  // Frees all of the decoder's working memory.
+  // Frees all of the decoder's working memory (not the file's source).
+  cinfo.src = nullptr;
   jpeg_destroy_decompress(&cinfo);
   if (!ok) return std::nullopt;
   return out;
+}
+
+}  // namespace
+
+std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
+                                        bool giveBackRead) {
+  return Decode(data, nullptr, num, denom, o, giveBackRead);
+}
+
+std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o) {
+  FileSource source(fd);
+  return Decode(QByteArray(), &source, num, denom, o, false);
+}
+
+bool JpegHeadersWithin(const QByteArray& head) {
+  const auto* b = reinterpret_cast<const unsigned char*>(head.constData());
+  const qsizetype n = head.size();
+  if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return false;
+  qsizetype i = 2;
+  while (i + 4 <= n) {
+    if (b[i] != 0xFF) return false;
+    const unsigned char marker = b[i + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+      i += 2;  // segments without a length
+      continue;
+    }
+    if (marker == 0xD9) return false;
+    const qsizetype len = (qsizetype(b[i + 2]) << 8) | b[i + 3];
+    if (len < 2 || i + 2 + len > n) return false;
+    if (marker == 0xDA) return true;  // the scan's header, whole: every header is here
+    i += 2 + len;
+  }
+  return false;
 }
 
 FileBytes::FileBytes(int fd, qint64 size) {

@@ -45,6 +45,14 @@ DecodedPicture Refused(const QString& error);
 std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
                                         bool giveBackRead = false);
 
+// The same, read from the open file `fd` from its start, a piece at a time.
+std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o);
+
+// Whether `head`, the start of a JPEG file, holds every header segment up to
+// and with the scan's: then its Exif orientation and its header read from
+// it are the whole file's.
+bool JpegHeadersWithin(const QByteArray& head);
+
 // A file's bytes read into memory of their own (page-aligned, mapped for
 // them alone), so that a decode can give back the pages it has read. Empty
 // when the file cannot be read whole or the memory cannot be had.

@@ -94,3 +94,44 @@ TEST(PictureLoading, ATruncatedBitmapIsRejectedInFrenchNamingTheFile) {
   EXPECT_EQ(DecodePictureFile(missing, ForScreen(0)).error,
             "Impossible d'ouvrir le fichier " + missing);
 }
+
+// A JPEG file is decoded a piece at a time from the file once its headers
+// are read, or whole when they are longer than what is read first: either
+// way it gives the very picture its bytes give in memory, turned the same,
+// and a file cut short keeps its full size as cut bytes do.
+TEST(PictureLoading, AJpegFileDecodesAsItsBytesDo) {
+  QTemporaryDir dir;
+  const QImage src = QuadrantImage(300, 200);
+  const QByteArray turned = OrientedJpeg(src, 6);
+  // Colour profiles (APP2) in front of the Exif block, 300 KB of them.
+  QByteArray longHeaders = turned.left(2);
+  for (int i = 0; i < 5; ++i) {
+    const QByteArray payload(60000, char('a' + i));
+    longHeaders += QByteArray("\xFF\xE2") + char((payload.size() + 2) >> 8) +
+                   char((payload.size() + 2) & 0xFF) + payload;
+  }
+  longHeaders += turned.mid(2);
+  const qsizetype sos = turned.indexOf("\xff\xda");
+  ASSERT_GT(sos, 0);
+  const QByteArray cut = turned.left(sos + (turned.size() - sos) / 2);
+  const QByteArray cmyk = WithApp1(CmykJpeg(QuadrantImage(64, 32)), ExifWithOrientation(6));
+  ASSERT_FALSE(cmyk.isEmpty());
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    QSize own;
+  };
+  for (const Case& c : {Case{"turned", turned, QSize(200, 300)},
+                        Case{"long headers", longHeaders, QSize(200, 300)},
+                        Case{"cut", cut, QSize(200, 300)}, Case{"cmyk", cmyk, QSize(32, 64)}}) {
+    SCOPED_TRACE(c.name);
+    const QString path = dir.path() + "/" + c.name + ".jpg";
+    WriteBytes(path, c.bytes);
+    const DecodedPicture fromFile = DecodePictureFile(path, DecodeLimits{});
+    const DecodedPicture fromBytes = DecodeJpeg(c.bytes, DecodeLimits{});
+    EXPECT_EQ(fromFile.ownSize, c.own);
+    EXPECT_EQ(fromFile.ownSize, fromBytes.ownSize);
+    EXPECT_FALSE(fromFile.image.isNull());
+    EXPECT_TRUE(fromFile.image == fromBytes.image);
+  }
+}
