@@ -146,62 +146,90 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
   if (Reducible(source) && fx >= 0.9 && fx <= kMax && fy >= 0.9 && fy <= kMax &&
       !target.isEmpty()) {
     // Reduced (or barely enlarged): averaged over the area each pixel
-    // covers, into a buffer kept from frame to frame, in bands of rows. This
-    // thread takes bands from the top and draws each while it is in the
-    // cache; a helper takes them from the bottom. Neither waits for the
+    // covers, in bands of rows. This thread takes bands from the top and
+    // draws each while it is in the cache; a helper takes them from the
+    // bottom, and this thread draws the helper's between its own. Each band
+    // is made in one of a few slots of a buffer kept from frame to frame, so
+    // the buffer is a few bands, not a screen. Neither thread waits for the
     // other but for the band it is on: on a busy machine this thread does
     // what the helper did not get to.
     const area::Plan plan = area::MakePlan(source, drawn, target);
-    const QSize screen = parentWidget() ? parentWidget()->size() : target.size();
-    if (buffer_.width() < target.width() || buffer_.height() < target.height())
-      buffer_ = QImage(std::max({buffer_.width(), target.width(), screen.width()}),
-                       std::max({buffer_.height(), target.height(), screen.height()}),
-                       QImage::Format_RGB32);
     constexpr int kBand = 32;
+    constexpr int kSlots = 8;
+    const QSize screen = parentWidget() ? parentWidget()->size() : target.size();
+    if (buffer_.width() < target.width() || buffer_.height() < kBand * kSlots)
+      buffer_ = QImage(std::max({buffer_.width(), target.width(), screen.width()}), kBand * kSlots,
+                       QImage::Format_RGB32);
     const int bands = (target.height() + kBand - 1) / kBand;
-    std::mutex claim;
-    int top = 0, bottom = bands;  // bands top .. bottom - 1 are not taken
     auto bandRows = [&](int b) {
       return std::pair(b * kBand, std::min(target.height(), (b + 1) * kBand));
+    };
+    struct Made {
+      int band, slot;
+    };
+    std::mutex claim;
+    int top = 0, bottom = bands;  // bands top .. bottom - 1 are not taken
+    std::vector<int> free;         // slots not in use
+    for (int i = kSlots - 1; i >= 0; --i) free.push_back(i);
+    std::vector<Made> made;  // the helper's bands, made and not yet drawn
+    auto drawSlot = [&](int b, int slot) {
+      const auto [y0, y1] = bandRows(b);
+      p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
+                  QRect(0, slot * kBand, target.width(), y1 - y0));
     };
     std::thread helper;
     if (bands > 1) {
       // The helper only computes; the painter is used by this thread alone.
       helper = std::thread([&] {
         for (;;) {
-          int b;
+          int b, slot;
           {
             std::lock_guard lock(claim);
-            if (top >= bottom) return;
+            if (top >= bottom || free.empty()) return;
             b = --bottom;
+            slot = free.back();
+            free.pop_back();
           }
           const auto [y0, y1] = bandRows(b);
-          area::DrawRows(source, plan, y0, y1, buffer_, y0, helper_row_);
+          area::DrawRows(source, plan, y0, y1, buffer_, slot * kBand, helper_row_);
+          std::lock_guard lock(claim);
+          made.push_back({b, slot});
         }
       });
     }
-    int firstOfHelper = bands;
+    std::vector<Made> ready;
     for (;;) {
-      int b;
+      int b = -1, slot = -1;
+      bool over = false;
       {
         std::lock_guard lock(claim);
-        if (top >= bottom) {
-          firstOfHelper = bottom;
-          break;
+        ready.swap(made);
+        if (top < bottom && !free.empty()) {
+          b = top++;
+          slot = free.back();
+          free.pop_back();
+        } else {
+          over = top >= bottom;
         }
-        b = top++;
       }
-      const auto [y0, y1] = bandRows(b);
-      area::DrawRows(source, plan, y0, y1, buffer_, y0, row_);
-      p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
-                  QRect(0, y0, target.width(), y1 - y0));
+      for (const Made& m : ready) drawSlot(m.band, m.slot);
+      if (!ready.empty()) {
+        std::lock_guard lock(claim);
+        for (const Made& m : ready) free.push_back(m.slot);
+      }
+      ready.clear();
+      if (b >= 0) {
+        const auto [y0, y1] = bandRows(b);
+        area::DrawRows(source, plan, y0, y1, buffer_, slot * kBand, row_);
+        drawSlot(b, slot);
+        std::lock_guard lock(claim);
+        free.push_back(slot);
+      } else if (over) {
+        break;
+      }
     }
     if (helper.joinable()) helper.join();
-    if (firstOfHelper < bands) {
-      const int y0 = bandRows(firstOfHelper).first;
-      p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
-                  QRect(0, y0, target.width(), target.height() - y0));
-    }
+    for (const Made& m : made) drawSlot(m.band, m.slot);
     return;
   }
   // Enlarged, or reduced further (a picture whose reduced copies are not

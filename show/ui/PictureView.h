@@ -71,8 +71,8 @@ class PictureView : public QWidget {
 
   QImage picture_;
   QSize own_{0, 0};
-  // Reused by every reduced draw: the drawn pixels, and each thread's row
-  // sums.
+  // Reused by every reduced draw: a few bands of drawn pixels, and each
+  // thread's row sums.
   QImage buffer_;
   std::vector<quint16> row_, helper_row_;
   bool fast_ = false;
