@@ -83,6 +83,8 @@ echo "== $reps interleaved repetitions"
 for ((r = 1; r <= reps; r++)); do
   add cat run_us cat "$records" "$dirs"
   add info in_data "$dload" run_us "$tool" info
+  add start in_data "$dload" run_us "$tool" --help
+  add page "$bench" pagecost 4000
   add rss in_data "$dload" rss_kb "$tool" info
   add find100k run_us bash -c 'find_of "$0"' "$work/tree"
   add rebuild100k in_data "$d100k" run_us "$tool" rebuild
@@ -107,6 +109,10 @@ printf "$fmt" figure measured reference ratio goal verdict
 c=$(median cat) i=$(median info) r=$(ratio "$(median info)" "$(median cat)")
 printf "$fmt" "load of 1000000 entries (luminodrift-catalogue info)" "$(seconds "$i")" \
   "cat of both files $(seconds "$c")" "$r" "<= 1.5" "$(verdict "$r" 1.5)"
+printf "$fmt" "  (the program's start alone: luminodrift-catalogue --help)" "$(seconds "$(median start)")" \
+  "" "$(ratio "$(median start)" "$c")" "" ""
+printf "$fmt" "  (one fresh page of memory, written once: the table's names need such pages)" \
+  "$(median page) us" "" "" "" ""
 mb=$(awk -v k="$(median rss)" 'BEGIN { printf "%.1f", k / 1024 }')
 printf "$fmt" "peak resident size of that load" "$mb MB" "" "" "<= 100 MB" "$(verdict "$mb" 100)"
 sm=$(median stall) sx=$(maxof stall) ss=$(median sleeper)

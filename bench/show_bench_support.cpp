@@ -121,10 +121,15 @@ bool ResetPeak() {
   return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
 }
 
+// An offscreen gap: no reference is measured here, so none is printed; the
+// gap's goal is judged on an X server (run_screen_bench.sh), from the end
+// of the pause to the new picture's pixels on the screen.
 void GapLine(const char* what, const std::vector<double>& gaps) {
-  std::printf("%-44s %8.1f ms   %-26s %8.1f ms   %s  (median of %zu; max %.1f ms)\n", what,
-              Median(gaps), "reference", 20.0, Median(gaps) <= 20 ? "ok" : "OVER", gaps.size(),
-              gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+  std::printf(
+      "%-44s %8.1f ms   (median of %zu; max %.1f ms; for information: the goal is judged on an X "
+      "server)\n",
+      what, Median(gaps), gaps.size(),
+      gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
 }
 
 double Max(const std::vector<double>& v) {
