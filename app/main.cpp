@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <cstdio>
+#include <optional>
 
 #include "app/core/Entry.h"
 #include "app/core/FirstPicture.h"
@@ -66,6 +67,17 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // The first picture is worked out and decoded on a thread of its own from
+  // here on, while the application, the window and its panels are built; the
+  // show's first step then draws the same random numbers and takes that
+  // picture. The screen's size is asked of the X server directly, as Qt does
+  // not know it yet; if Qt's primary screen turns out another size, the
+  // picture is decoded again for it.
+  std::optional<ld::FirstPictureDecoder> first;
+  if (!entry.hostWindow && entry.request != ld::Request::Configure)
+    first.emplace(ld::PrimaryMonitorSize().value_or(QSize(1920, 1080)),
+                  std::make_unique<ld::StdRandom>());
+
   ld::Application app(argc, argv);
   ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));
@@ -82,15 +94,11 @@ int main(int argc, char** argv) {
   ld::RealServices real;
   QScreen* screen = QGuiApplication::primaryScreen();
   const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
-  // The first picture is worked out and decoded on a thread of its own while
-  // the window and its panels are built; the show's first step then draws the
-  // same random numbers and takes that picture.
-  ld::FirstPictureDecoder first(size, std::make_unique<ld::StdRandom>());
-  ld::ReplayRandom random(real.random, [&first] { return first.GuessDraws(); });
+  ld::ReplayRandom random(real.random, [&first] { return first->GuessDraws(); });
   ld::Services services{real.dialogs, real.screenSaver, real.pointer, real.clock,
                         random,       real.exit,        real.sound,   real.shell};
   ld::Tdiapo window(services, entry.character, size);
-  window.Show().SetDecoder(first.Decoder());
+  window.Show().SetDecoder(first->Decoder());
   real.dialogs.SetParent(&window);
   app.SetKeyReleaseHook(
       [&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });

@@ -9,6 +9,7 @@
 
 // Xlib defines macros (Status, Bool, ...) that clash with Qt: it comes last.
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace ld {
 namespace {
@@ -48,6 +49,29 @@ std::optional<HostWindow> QueryHostWindow(quint64 id) {
   XCloseDisplay(d);
   if (!ok || g_badWindow || attributes.width <= 0 || attributes.height <= 0) return std::nullopt;
   return HostWindow{static_cast<quint64>(w), QSize(attributes.width, attributes.height)};
+}
+
+std::optional<QSize> PrimaryMonitorSize() {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) return std::nullopt;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return std::nullopt;
+  QSize size(DisplayWidth(d, DefaultScreen(d)), DisplayHeight(d, DefaultScreen(d)));
+  int event = 0, error = 0, major = 0, minor = 0;
+  if (XRRQueryExtension(d, &event, &error) && XRRQueryVersion(d, &major, &minor) &&
+      (major > 1 || (major == 1 && minor >= 5))) {
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(d, DefaultRootWindow(d), True, &count);
+    if (monitors && count > 0) {
+      const XRRMonitorInfo* chosen = &monitors[0];
+      for (int i = 0; i < count; ++i)
+        if (monitors[i].primary) chosen = &monitors[i];
+      if (chosen->width > 0 && chosen->height > 0) size = QSize(chosen->width, chosen->height);
+    }
+    if (monitors) XRRFreeMonitors(monitors);
+  }
+  XCloseDisplay(d);
+  if (size.isEmpty()) return std::nullopt;
+  return size;
 }
 
 bool TerminationRequested() { return g_terminationRequested; }

@@ -20,6 +20,12 @@ struct HostWindow {
 // screen. Nothing when there is no display or no such window.
 std::optional<HostWindow> QueryHostWindow(quint64 id);
 
+// The size of the monitor that Qt will call the primary screen, asked of
+// $DISPLAY before Qt connects: the RandR monitor marked primary, else the
+// first one, else the whole X screen. Lets work that depends on the screen's
+// size start before the application is built. Nothing without a display.
+std::optional<QSize> PrimaryMonitorSize();
+
 // A termination request (SIGTERM, SIGINT, SIGHUP: the screen-saver daemon
 // ends its modules with SIGTERM) makes the event loop of app end normally,
 // so the program leaves main() instead of being killed in the middle of a

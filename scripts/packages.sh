@@ -8,9 +8,11 @@
 #   qt6-image-formats-plugins  WebP and TIFF pictures
 #   libasound2-dev             the history-step tone (ALSA)
 #   libx11-dev                 the X server's screen-saver delay
+#   libxrandr-dev              the primary monitor's size before Qt starts (the first
+#                              picture is decoded meanwhile)
 #   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
 #   qt6-translations-l10n      Qt's own dialogs and buttons in French (qtbase_fr.qm)
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev libxrandr-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 #   libxdamage-dev feh         the on-screen benchmark: X DAMAGE events show when pixels

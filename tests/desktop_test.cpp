@@ -1,6 +1,7 @@
 // The program on a desktop: Qt's own texts in French, and every monitor
 // but the show's covered in black while the show runs (the real program
 // under an X server of its own with two monitors).
+#include "platform/HostWindow.h"
 #include "platform/ui/Desktop.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,17 @@ TEST(Desktop, EveryOtherMonitorIsBlackWhileTheShowRuns) {
                   {QStringLiteral("--setmonitor"), QStringLiteral("Droite"),
                    QStringLiteral("800/200x600/150+800+0"), QStringLiteral("none")}),
             0);
+  // The size the first picture is decoded for before Qt starts is one
+  // monitor's, not the whole X screen's.
+  {
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", x.Name8());
+    EXPECT_EQ(PrimaryMonitorSize(), QSize(800, 600));
+    if (saved.isNull())
+      qunsetenv("DISPLAY");
+    else
+      qputenv("DISPLAY", saved);
+  }
   Display* d = XOpenDisplay(x.Name8().constData());
   ASSERT_NE(d, nullptr);
   // The pointer waits where the pictures are not, before the show starts (a
