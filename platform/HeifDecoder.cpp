@@ -1,14 +1,17 @@
 // HEIC, HEIF and AVIF pictures with libheif. The library applies the
 // container's own rotation and mirror (irot, imir) while decoding; an Exif
 // orientation tag inside the file describes the same turn and is not applied
-// a second time.
+// a second time. The library (and the codecs it brings: x265, aom, dav1d,
+// de265) is loaded the first time a picture needs it, not at every start:
+// mapping and relocating them cost the start of the program several
+// milliseconds, for pictures most collections do not have.
+#include <dlfcn.h>
 #include <libheif/heif.h>
 
 #include <QImage>
 #include <QtEndian>
 #include <cmath>
 #include <memory>
-#include <mutex>
 
 #include "platform/PictureDecoding.h"
 
@@ -16,61 +19,90 @@ namespace ld::decoding {
 
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
+// The library's functions, found once; null when it cannot be loaded.
+struct Heif {
+#define LD_HEIF_FUNCTIONS(X)                                                                  \
+  X(heif_init) X(heif_context_alloc) X(heif_context_free)                                     \
+  X(heif_context_set_maximum_image_size_limit) X(heif_context_read_from_memory_without_copy) \
+  X(heif_context_get_primary_image_handle) X(heif_image_handle_get_width)                     \
+  X(heif_image_handle_get_height) X(heif_image_handle_release) X(heif_decoding_options_alloc) \
+  X(heif_decoding_options_free) X(heif_decode_image) X(heif_image_release)                    \
+  X(heif_image_get_plane) X(heif_image_get_width) X(heif_image_get_height)
+#define LD_HEIF_POINTER(name) decltype(&::name) name = nullptr;
+  LD_HEIF_FUNCTIONS(LD_HEIF_POINTER)
+#undef LD_HEIF_POINTER
+};
+
+const Heif* Library() {
+  static const Heif* const library = [] () -> const Heif* {
+    void* so = dlopen("libheif.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!so) return nullptr;
+    auto* h = new Heif;  // kept for the life of the program, as the library is
+#define LD_HEIF_LOOKUP(name)                                             \
+  h->name = reinterpret_cast<decltype(&::name)>(dlsym(so, #name)); \
+  if (!h->name) return nullptr;
+    LD_HEIF_FUNCTIONS(LD_HEIF_LOOKUP)
+#undef LD_HEIF_LOOKUP
+    h->heif_init(nullptr);
+    return h;
+  }();
+  return library;
+}
+
+template <typename T>
+struct Release {
+  void (*free)(T*);
   void operator()(T* p) const {
-    if (p) Free(p);
+    if (p) free(p);
   }
 };
-using Context = std::unique_ptr<heif_context, Deleter<heif_context, heif_context_free>>;
-using Handle =
-    std::unique_ptr<heif_image_handle, Deleter<const heif_image_handle, heif_image_handle_release>>;
-using Image = std::unique_ptr<heif_image, Deleter<const heif_image, heif_image_release>>;
-using Options = std::unique_ptr<heif_decoding_options,
-                                Deleter<heif_decoding_options, heif_decoding_options_free>>;
+using Context = std::unique_ptr<heif_context, Release<heif_context>>;
+using Handle = std::unique_ptr<heif_image_handle, Release<const heif_image_handle>>;
+using Image = std::unique_ptr<heif_image, Release<const heif_image>>;
+using Options = std::unique_ptr<heif_decoding_options, Release<heif_decoding_options>>;
 
 }  // namespace
 
 DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits) {
-  static std::once_flag once;
-  std::call_once(once, [] { heif_init(nullptr); });
   const QString unreadable = QStringLiteral("Image HEIF illisible");
-  Context ctx(heif_context_alloc());
+  const Heif* heif = Library();
+  if (!heif) return Failed(unreadable);
+  Context ctx(heif->heif_context_alloc(), {heif->heif_context_free});
   if (!ctx) return Failed(unreadable);
   // No side longer than a picture of maxSourcePixels could have: the
   // library refuses larger headers (and grids of tiles) before allocating.
   if (limits.maxSourcePixels > 0) {
     const double side =
         std::min(std::sqrt(static_cast<double>(limits.maxSourcePixels)) * 8, 65535.0);
-    heif_context_set_maximum_image_size_limit(ctx.get(), static_cast<int>(side));
+    heif->heif_context_set_maximum_image_size_limit(ctx.get(), static_cast<int>(side));
   }
-  if (heif_context_read_from_memory_without_copy(ctx.get(), data.constData(),
-                                                 static_cast<size_t>(data.size()), nullptr)
+  if (heif->heif_context_read_from_memory_without_copy(ctx.get(), data.constData(),
+                                                       static_cast<size_t>(data.size()), nullptr)
           .code != heif_error_Ok)
     return Failed(unreadable);
   heif_image_handle* raw = nullptr;
-  if (heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok)
+  if (heif->heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok)
     return Failed(unreadable);
-  const Handle handle(raw);
+  const Handle handle(raw, {heif->heif_image_handle_release});
   // The size after the container's rotation.
-  const QSize size(heif_image_handle_get_width(handle.get()),
-                   heif_image_handle_get_height(handle.get()));
+  const QSize size(heif->heif_image_handle_get_width(handle.get()),
+                   heif->heif_image_handle_get_height(handle.get()));
   if (size.width() <= 0 || size.height() <= 0) return Failed(unreadable);
   if (limits.maxSourcePixels > 0 && Area(size) > limits.maxSourcePixels)
     return Refused(QStringLiteral("Image trop grande"));
-  Options options(heif_decoding_options_alloc());
+  Options options(heif->heif_decoding_options_alloc(), {heif->heif_decoding_options_free});
   if (!options) return Failed(unreadable);
   options->ignore_transformations = 0;
   heif_image* decoded = nullptr;
-  if (heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                        options.get())
+  if (heif->heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+                              heif_chroma_interleaved_RGBA, options.get())
           .code != heif_error_Ok)
     return Failed(unreadable);
-  const Image image(decoded);
+  const Image image(decoded, {heif->heif_image_release});
   int stride = 0;
-  uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
-  const int w = heif_image_get_width(image.get(), heif_channel_interleaved);
-  const int h = heif_image_get_height(image.get(), heif_channel_interleaved);
+  uint8_t* plane = heif->heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
+  const int w = heif->heif_image_get_width(image.get(), heif_channel_interleaved);
+  const int h = heif->heif_image_get_height(image.get(), heif_channel_interleaved);
   if (!plane || w <= 0 || h <= 0 || stride < w * 4) return Failed(unreadable);
   // The library's RGBA bytes turned into Format_RGB32 in place (alpha
   // ignored): scaling it down then makes no converted full-size copy.
