@@ -45,7 +45,9 @@ EntryBlock::~EntryBlock() {
 }
 
 std::unique_ptr<EntryBlock> EntryBlock::MapFile(int fd, std::size_t bytes) {
-  void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  // Not populated: the loader checks the records by reading the file, and a
+  // show reads a few entries of the mapping at a time.
+  void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE, fd, 0);
   if (p == MAP_FAILED) return nullptr;
   auto block = std::make_unique<EntryBlock>();
   block->base_ = static_cast<char*>(p);
@@ -158,7 +160,7 @@ QString Catalogue::CataloguePath(int i) const {
   return JoinPath(directories_[e.DirIndex], e.Name());
 }
 
-void Catalogue::SetDirectories(QStringList dirs) {
+void Catalogue::SetDirectories(DirectoryTable dirs) {
   directories_ = std::move(dirs);
   index_.clear();
   indexStale_ = true;

@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "catalogue/DirectoryTable.h"
+
 namespace ld {
 
 // One catalogued picture: its directory's position in the directory table and
@@ -133,17 +135,17 @@ class Catalogue {
 
   const CatalogueEntries& Entries() const { return entries_; }
   CatalogueEntries& MutableEntries() { return entries_; }
-  const QStringList& Directories() const { return directories_; }
+  const DirectoryTable& Directories() const { return directories_; }
 
   // Replaces the directory table (used by the loader); the index follows.
-  void SetDirectories(QStringList dirs);
+  void SetDirectories(DirectoryTable dirs);
 
   // Replaces the entries (used by the loader).
   void SetEntries(CatalogueEntries entries) { entries_ = std::move(entries); }
 
  private:
   CatalogueEntries entries_;
-  QStringList directories_;
+  DirectoryTable directories_;
   // Built on first use after a load: a loaded catalogue rarely needs it.
   QHash<QString, int> index_;
   bool indexStale_ = false;

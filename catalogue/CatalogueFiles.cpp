@@ -1,22 +1,24 @@
 #include "catalogue/CatalogueFiles.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QSysInfo>
 #include <QtEndian>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <memory>
 #include <new>
@@ -46,6 +48,8 @@ constexpr bool kHostIsLittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndi
 // Records are written in chunks of this many, so saving a large catalogue
 // needs no second copy of it in memory.
 constexpr size_t kRecordsPerChunk = 4096;
+// Records read at once when the loaded file is checked (88 KB).
+constexpr size_t kCheckChunk = 1024;
 
 // How long a save on the second thread goes without letting events through.
 constexpr std::chrono::milliseconds kSaveEventsInterval{4};
@@ -101,24 +105,88 @@ bool ReadFully(int fd, char* out, size_t n) {
   return true;
 }
 
-// The records, or nothing when the file cannot be read whole or its length
-// is not a multiple of the record size. On a little-endian host the file is
-// mapped: its records are the in-memory entries, so nothing is copied and no
-// memory is cleared for them (the caller checks every field in one pass).
-std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
+// Reads exactly n bytes from offset `at`; false on a read error or a short
+// file.
+bool ReadFullyAt(int fd, char* out, size_t n, off_t at) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, out, n, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    out += got;
+    n -= static_cast<size_t>(got);
+    at += got;
+  }
+  return true;
+}
+
+// Checks the fields of the file's `count` records, read a piece at a time
+// into a buffer of its own (as cat reads): the pages of the mapping are not
+// touched, which on a virtual machine costs a fault each. The pieces are
+// taken in turn from `next` by every thread that checks. False when a name
+// is longer than a record holds or a directory index is negative; `largest`
+// gets the largest index seen.
+bool CheckRecords(int fd, size_t count, std::atomic<size_t>& next, std::int32_t& largest) {
+  std::vector<char> chunk(kCheckChunk * kRecordSize);
+  bool valid = true;
+  std::int32_t most = -1;
+  for (;;) {
+    const size_t first = next.fetch_add(kCheckChunk);
+    if (first >= count) break;
+    const size_t n = std::min(kCheckChunk, count - first);
+    if (!ReadFullyAt(fd, chunk.data(), n * kRecordSize, static_cast<off_t>(first * kRecordSize))) {
+      valid = false;
+      break;
+    }
+    for (size_t k = 0; k < n; ++k) {
+      const char* r = &chunk[k * kRecordSize];
+      const auto dir = qFromLittleEndian<qint32>(r);
+      valid &= static_cast<std::uint8_t>(r[4]) <= kMaxNameBytes && dir >= 0;
+      most = std::max(most, dir);
+    }
+  }
+  largest = most;
+  return valid;
+}
+
+// The records, or nothing when the file cannot be read whole, its length is
+// not a multiple of the record size, or a record's fields are out of range
+// (a name longer than a record holds, a negative directory index); `largest`
+// gets the largest directory index (-1 without records). On a little-endian
+// host the file is mapped: its records are the in-memory entries, so nothing
+// is copied and no memory is cleared for them; their fields are checked in
+// one pass over the file, by a second thread and by this one once
+// `alongside` has run. `alongside` runs whenever a
+// result is returned.
+std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t& largest,
+                                               const std::function<void()>& alongside) {
+  largest = -1;
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) {
+    ::close(*f);
+  });
   struct stat st;
   std::optional<CatalogueEntries> result;
   if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0 &&
       CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
     const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
     if (count == 0) {
+      alongside();
       result.emplace();
     } else if (kHostIsLittleEndian) {
-      if (auto block = EntryBlock::MapFile(fd, count * kRecordSize))
-        result.emplace(std::move(block));
+      if (auto block = EntryBlock::MapFile(fd, count * kRecordSize)) {
+        std::atomic<size_t> next{0};
+        std::int32_t largestThere = -1, largestHere = -1;
+        auto there = std::async(std::launch::async, [fd, count, &next, &largestThere] {
+          return CheckRecords(fd, count, next, largestThere);
+        });
+        alongside();
+        bool valid = CheckRecords(fd, count, next, largestHere);
+        valid &= there.get();
+        largest = std::max(largestThere, largestHere);
+        if (valid) result.emplace(std::move(block));
+      }
     } else {
       CatalogueEntries entries;
       entries.reserve(count);
@@ -127,57 +195,68 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path) {
       for (size_t i = 0; ok && i < count; i += kRecordsPerChunk) {
         const size_t n = std::min(kRecordsPerChunk, count - i);
         ok = ReadFully(fd, chunk.data(), n * kRecordSize);
-        for (size_t k = 0; ok && k < n; ++k)
-          ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], entries.emplace_back());
+        for (size_t k = 0; ok && k < n; ++k) {
+          CatalogueEntry& e = entries.emplace_back();
+          ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], e) && e.DirIndex >= 0;
+          largest = std::max(largest, e.DirIndex);
+        }
       }
-      if (ok) result = std::move(entries);
+      if (ok) {
+        alongside();
+        result = std::move(entries);
+      }
     }
   }
-  ::close(fd);
   return result;
 }
 
-// The directory table's lines. A UTF-8 file (the usual case) is cut into
-// lines on its bytes and each line decoded alone, which spares a copy of the
-// whole text; anything else goes through the general text reader
-// (Windows-1252). A CR, an LF or the pair ends a line.
-std::optional<QStringList> ReadDirectoryTable(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly) || !CouldBeMadeHere(static_cast<std::uint64_t>(f.size())))
+// The directory table's lines. A UTF-8 file (the usual case) is kept as it
+// is, mapped, and each line decoded when it is asked for; anything else goes
+// through the general text reader (Windows-1252). A CR, an LF or the pair
+// ends a line.
+std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+      !CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
+    ::close(fd);
     return std::nullopt;
-  // Mapped rather than read: a fresh process's every new page of memory
+  }
+  // Mapped rather than read: every new page of a fresh process's memory
   // costs a fault, and the file's pages are already in the cache. The file
   // is replaced by renaming, never rewritten in place, so the mapping stays
-  // whole while the file is open.
-  QByteArray bytes;
-  const qint64 size = f.size();
-  if (uchar* mapped = size > 0 ? f.map(0, size) : nullptr)
-    bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
-  else
-    bytes = f.readAll();
-  std::string_view all(bytes.constData(), static_cast<size_t>(bytes.size()));
-  if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
-  if (!IsValidUtf8(all)) return SplitLines(DecodeText(bytes));
-  // QString::fromUtf8 would drop a U+FEFF that starts a line; the text
-  // reader keeps it, and so does this decoder.
-  QStringDecoder utf8(QStringDecoder::Utf8,
-                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-  auto line = [&](size_t from, size_t to) {
-    const QByteArrayView piece(all.data() + from, static_cast<qsizetype>(to - from));
-    return QString(utf8.decode(piece));
-  };
-  QStringList lines;
-  lines.reserve(static_cast<qsizetype>(std::count(all.begin(), all.end(), '\n')) + 1);
-  size_t start = 0;
-  for (size_t i = 0; i < all.size(); ++i) {
-    const char c = all[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.append(line(start, i));
-    if (c == '\r' && i + 1 < all.size() && all[i + 1] == '\n') ++i;
-    start = i + 1;
+  // whole.
+  const auto length = static_cast<size_t>(st.st_size);
+  std::shared_ptr<const void> owner;
+  QByteArrayView bytes;
+  if (length > 0) {
+    void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p != MAP_FAILED) {
+      owner = std::shared_ptr<const void>(p, [length](const void* q) {
+        ::munmap(const_cast<void*>(q), length);
+      });
+      bytes = QByteArrayView(static_cast<const char*>(p), static_cast<qsizetype>(length));
+    }
   }
-  if (start < all.size()) lines.append(line(start, all.size()));
-  return lines;
+  if (length > 0 && !owner) {
+    auto read = std::make_shared<QByteArray>(static_cast<qsizetype>(length), Qt::Uninitialized);
+    const bool whole = ReadFully(fd, read->data(), length);
+    if (!whole) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    bytes = QByteArrayView(*read);
+    owner = std::move(read);
+  }
+  ::close(fd);
+  std::string_view all(bytes.data(), static_cast<size_t>(bytes.size()));
+  if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
+  if (!IsValidUtf8(all))
+    return DirectoryTable(SplitLines(DecodeText(bytes.toByteArray())));
+  return DirectoryTable::FromUtf8Lines(
+      QByteArrayView(all.data(), static_cast<qsizetype>(all.size())), std::move(owner));
 }
 
 }  // namespace
@@ -211,7 +290,7 @@ void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letE
   const QString recordsPath = CatalogueRecordsPath();
   // What is written is taken now: the writer holds the entries' storage, so
   // it stays valid even if the catalogue is emptied meanwhile.
-  const QStringList dirs = catalogue.Directories();
+  const QStringList dirs = catalogue.Directories().ToList();
   const std::shared_ptr<const EntryBlock> block = catalogue.Entries().Share();
   const size_t count = catalogue.Entries().size();
   const QString markerPath = ResetMarkerPath();
@@ -242,37 +321,12 @@ LoadResult LoadCatalogue(Catalogue& catalogue) {
   catalogue.Clear();
   try {
     // The two files are independent until they are checked against each
-    // other: the records are mapped and their fields checked on a second
-    // thread while this one reads the directory table. The table's many
-    // small strings are made on this thread, whose heap grows cheaply; a
-    // second thread's heap grows a page at a time.
-    struct Records {
-      std::optional<CatalogueEntries> entries;
-      std::int32_t largestDir = -1;  // the largest directory index, -1 when none
-      bool valid = true;
-    };
-    const QString recordsPath = CatalogueRecordsPath();
-    auto records = std::async(std::launch::async, [recordsPath] {
-      Records r;
-      r.entries = ReadRecordFile(recordsPath);
-      if (!r.entries) return r;
-      // On a little-endian host the records were read as they are; their
-      // fields are checked here (on other hosts DecodeCatalogueRecord did it).
-      std::int32_t largest = -1;
-      bool valid = true;
-      for (const CatalogueEntry& e : *r.entries) {
-        valid &= e.nameLength <= kMaxNameBytes && e.DirIndex >= 0;
-        largest = std::max(largest, e.DirIndex);
-      }
-      r.valid = valid;
-      r.largestDir = largest;
-      return r;
-    });
-    auto dirs = ReadDirectoryTable(CatalogueDirsPath());
-    Records r = records.get();
-    if (!dirs || !r.entries || !r.valid || r.largestDir >= dirs->size())
-      return LoadResult::Untrusted;
-    auto& entries = r.entries;
+    // other: the directory table is read while the records are checked.
+    std::optional<DirectoryTable> dirs;
+    std::int32_t largestDir = -1;
+    auto entries = ReadRecordFile(CatalogueRecordsPath(), largestDir,
+                                  [&] { dirs = ReadDirectoryTable(CatalogueDirsPath()); });
+    if (!dirs || !entries || largestDir >= dirs->size()) return LoadResult::Untrusted;
     catalogue.SetDirectories(std::move(*dirs));
     catalogue.SetEntries(std::move(*entries));
     return LoadResult::Loaded;

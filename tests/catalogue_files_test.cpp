@@ -7,6 +7,7 @@
 #include "catalogue/CatalogueFiles.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/TextFile.h"
 #include "support/FullDisk.h"
 #include "support/TempData.h"
 
@@ -194,6 +195,30 @@ TEST(CatalogueFiles, LargeCatalogueRoundTripsThroughTheMapping) {
   ASSERT_TRUE(loaded.AppendCatalogueEntry(copy.Directories()[0], QStringLiteral("c")));
   SaveCatalogue(loaded);
   EXPECT_EQ(ReadBytes(CatalogueRecordsPath()), Record(0, "a") + Record(0, "b") + Record(0, "c"));
+}
+
+// The directory table is kept as its file's lines and each name decoded when
+// asked for: the names, their line ends of every kind, a U+FEFF that starts a
+// later line and a last line without its end are what the text reader reads;
+// the table's index finds a loaded name, and a new one goes after them.
+TEST(CatalogueFiles, TheDirectoryTableReadsAsTheTextReaderReadsIt) {
+  testing::ResetDataDirs();
+  const QByteArray table =
+      "\xEF\xBB\xBF/p/A\r\n/p/b\n/p/c\r\r/p/No\xC3\xABl\n\xEF\xBB\xBF/p/d\r\n/p/e";
+  const QStringList lines = SplitLines(DecodeText(table));
+  ASSERT_EQ(lines.size(), 7);
+  WriteBytes(CatalogueDirsPath(), table);
+  QByteArray records;
+  for (int i = 0; i < lines.size(); ++i) records += Record(i, "x" + QByteArray::number(i));
+  WriteBytes(CatalogueRecordsPath(), records);
+  Catalogue c;
+  ASSERT_EQ(LoadCatalogue(c), LoadResult::Loaded);
+  EXPECT_EQ(c.Directories(), lines);
+  EXPECT_EQ(c.CataloguePath(4), QStringLiteral("/p/Noël/x4"));
+  EXPECT_EQ(c.CataloguePath(6), QStringLiteral("/p/e/x6"));
+  EXPECT_EQ(c.DirectoryIndexFor(lines[5]), 5);
+  EXPECT_EQ(c.DirectoryIndexFor(QStringLiteral("/p/f")), 7);
+  EXPECT_EQ(c.Directories(), lines + QStringList{QStringLiteral("/p/f")});
 }
 
 TEST(CatalogueFiles, AFailedSaveLeavesNoMarker) {
