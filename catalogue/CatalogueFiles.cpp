@@ -48,8 +48,8 @@ constexpr bool kHostIsLittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndi
 // Records are written in chunks of this many, so saving a large catalogue
 // needs no second copy of it in memory.
 constexpr size_t kRecordsPerChunk = 4096;
-// Records read at once when the loaded file is checked (88 KB).
-constexpr size_t kCheckChunk = 1024;
+// Records read at once when the loaded file is checked (176 KB).
+constexpr size_t kCheckChunk = 2048;
 
 // How long a save on the second thread goes without letting events through.
 constexpr std::chrono::milliseconds kSaveEventsInterval{4};
