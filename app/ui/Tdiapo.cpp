@@ -55,6 +55,7 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   Image2 = new PictureView(this);
   Image2->setObjectName(QStringLiteral("Image2"));
   Image2->setGeometry(624, 8, 241, 129);
+  Image2->PrepareDrawing(screen_.width());
 
   auto makeLabel = [this](const char* name, const QString& caption) {
     auto* l = new QLabel(caption, this);

@@ -118,6 +118,12 @@ void PictureView::SetPicture(QImage image, QSize ownSize) {
 
 void PictureView::SetFastScaling(bool fast) { fast_ = fast; }
 
+void PictureView::PrepareDrawing(int screenWidth) {
+  if (buffer_.width() >= screenWidth && buffer_.height() >= kBand * kSlots) return;
+  buffer_ = QImage(std::max(buffer_.width(), screenWidth), kBand * kSlots, QImage::Format_RGB32);
+  buffer_.fill(Qt::black);  // its pages, written once, are in place for the first paint
+}
+
 QImage PictureView::SourceFor(QSize drawn, bool* ready, bool wait) {
   if (!reductions_) {
     if (ready) *ready = true;
@@ -154,8 +160,6 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
     // other but for the band it is on: on a busy machine this thread does
     // what the helper did not get to.
     const area::Plan plan = area::MakePlan(source, drawn, target);
-    constexpr int kBand = 32;
-    constexpr int kSlots = 8;
     const QSize screen = parentWidget() ? parentWidget()->size() : target.size();
     if (buffer_.width() < target.width() || buffer_.height() < kBand * kSlots)
       buffer_ = QImage(std::max({buffer_.width(), target.width(), screen.width()}), kBand * kSlots,

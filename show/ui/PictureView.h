@@ -44,6 +44,11 @@ class PictureView : public QWidget {
   void SetFastScaling(bool fast);
   bool FastScaling() const { return fast_; }
 
+  // Makes the memory that drawing a reduced picture on a screen `screen`
+  // wide uses, ahead of the first paint: at start-up it is done while the
+  // first picture is still being decoded, instead of after.
+  void PrepareDrawing(int screenWidth);
+
   // The picture drawn into a control of size `drawn`, the part `target` of
   // it (in the control's coordinates), the way a paint draws it: by `p`
   // (whose origin is the control's), or into a new image of target's size.
@@ -74,6 +79,8 @@ class PictureView : public QWidget {
   // Reused by every reduced draw: a few bands of drawn pixels, and each
   // thread's row sums.
   QImage buffer_;
+  static constexpr int kBand = 32;   // rows averaged at once
+  static constexpr int kSlots = 8;   // bands in buffer_
   std::vector<quint16> row_, helper_row_;
   bool fast_ = false;
   bool redraw_pending_ = false;
