@@ -111,7 +111,7 @@ printf "$fmt" "load of 1000000 entries (luminodrift-catalogue info)" "$(seconds 
   "cat of both files $(seconds "$c")" "$r" "<= 1.5" "$(verdict "$r" 1.5)"
 printf "$fmt" "  (the program's start alone: luminodrift-catalogue --help)" "$(seconds "$(median start)")" \
   "" "$(ratio "$(median start)" "$c")" "" ""
-printf "$fmt" "  (one fresh page of memory, written once: the table's names need such pages)" \
+printf "$fmt" "  (one fresh page of memory, written once: what the load spares by mapping the files)" \
   "$(median page) us" "" "" "" ""
 mb=$(awk -v k="$(median rss)" 'BEGIN { printf "%.1f", k / 1024 }')
 printf "$fmt" "peak resident size of that load" "$mb MB" "" "" "<= 100 MB" "$(verdict "$mb" 100)"
