@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "platform/LargeImage.h"
@@ -88,13 +89,14 @@ QImage ApplyOrientation(const QImage& stored, Orientation o) {
   return dst;
 }
 
-QByteArray FindExifSegment(const QByteArray& jpeg) {
+bool WalkJpegHeaders(const QByteArray& jpeg,
+                     const std::function<bool(unsigned char, qsizetype, qsizetype)>& visit) {
   const auto* b = reinterpret_cast<const unsigned char*>(jpeg.constData());
   const qsizetype n = jpeg.size();
-  if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return QByteArray();
+  if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return false;
   qsizetype i = 2;
   while (i + 4 <= n) {
-    if (b[i] != 0xFF) return QByteArray();
+    if (b[i] != 0xFF) return false;
     const unsigned char marker = b[i + 1];
     if (marker == 0xFF) {  // fill byte
       ++i;
@@ -104,14 +106,26 @@ QByteArray FindExifSegment(const QByteArray& jpeg) {
       i += 2;  // segments without a length
       continue;
     }
-    if (marker == 0xDA || marker == 0xD9) return QByteArray();  // picture data: no more headers
+    if (marker == 0xD9) return false;  // the end, before any picture data
     const qsizetype len = (qsizetype(b[i + 2]) << 8) | b[i + 3];
-    if (len < 2 || i + 2 + len > n) return QByteArray();
-    if (marker == 0xE1 && len >= 8 && std::memcmp(b + i + 4, "Exif\0\0", 6) == 0)
-      return jpeg.mid(i + 4, len - 2);
+    if (len < 2 || i + 2 + len > n) return false;
+    if (marker == 0xDA) return true;  // the scan's header, whole: no more headers
+    if (!visit(marker, i + 4, len - 2)) return false;
     i += 2 + len;
   }
-  return QByteArray();
+  return false;
+}
+
+QByteArray FindExifSegment(const QByteArray& jpeg) {
+  QByteArray found;
+  WalkJpegHeaders(jpeg, [&](unsigned char marker, qsizetype at, qsizetype len) {
+    if (marker == 0xE1 && len >= 6 && std::memcmp(jpeg.constData() + at, "Exif\0\0", 6) == 0) {
+      found = jpeg.mid(at, len);
+      return false;
+    }
+    return true;
+  });
+  return found;
 }
 
 std::optional<int> ReadJpegOrientationTag(const QByteArray& jpeg) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <functional>
 #include <optional>
 
 namespace ld {
@@ -42,5 +43,12 @@ std::optional<int> ReadExifOrientationTag(const QByteArray& exif);
 // a JPEG file, found by walking the marker segments before the picture data;
 // empty when there is none.
 QByteArray FindExifSegment(const QByteArray& jpeg);
+
+// Walks a JPEG's header segments from its start: visit(marker, at, length)
+// for each segment with a length (its payload at `at`, `length` bytes, all
+// within `jpeg`) until visit returns false. True when the walk reaches the
+// scan's header whole: then every header segment is within `jpeg`.
+bool WalkJpegHeaders(const QByteArray& jpeg,
+                     const std::function<bool(unsigned char, qsizetype, qsizetype)>& visit);
 
 }  // namespace ld

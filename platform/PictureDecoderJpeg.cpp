@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/LargeImage.h"
+#include "platform/Orientation.h"
 #include "platform/PictureDecoding.h"
 
 namespace ld::decoding {
@@ -327,28 +328,7 @@ std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orie
 }
 
 bool JpegHeadersWithin(const QByteArray& head) {
-  const auto* b = reinterpret_cast<const unsigned char*>(head.constData());
-  const qsizetype n = head.size();
-  if (n < 4 || b[0] != 0xFF || b[1] != 0xD8) return false;
-  qsizetype i = 2;
-  while (i + 4 <= n) {
-    if (b[i] != 0xFF) return false;
-    const unsigned char marker = b[i + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++i;
-      continue;
-    }
-    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
-      i += 2;  // segments without a length
-      continue;
-    }
-    if (marker == 0xD9) return false;
-    const qsizetype len = (qsizetype(b[i + 2]) << 8) | b[i + 3];
-    if (len < 2 || i + 2 + len > n) return false;
-    if (marker == 0xDA) return true;  // the scan's header, whole: every header is here
-    i += 2 + len;
-  }
-  return false;
+  return WalkJpegHeaders(head, [](unsigned char, qsizetype, qsizetype) { return true; });
 }
 
 FileBytes::FileBytes(int fd, qint64 size) {
