@@ -93,21 +93,9 @@ bool CouldBeMadeHere(std::uint64_t bytes) {
   return bytes / static_cast<std::uint64_t>(pageSize) < static_cast<std::uint64_t>(pages);
 }
 
-// Reads exactly n bytes; false on a read error or a short file.
-bool ReadFully(int fd, char* out, size_t n) {
-  while (n > 0) {
-    const ssize_t got = ::read(fd, out, n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    out += got;
-    n -= static_cast<size_t>(got);
-  }
-  return true;
-}
-
 // Reads exactly n bytes from offset `at`; false on a read error or a short
 // file.
-bool ReadFullyAt(int fd, char* out, size_t n, off_t at) {
+bool ReadFully(int fd, char* out, size_t n, off_t at) {
   while (n > 0) {
     const ssize_t got = ::pread(fd, out, n, at);
     if (got < 0 && errno == EINTR) continue;
@@ -118,6 +106,18 @@ bool ReadFullyAt(int fd, char* out, size_t n, off_t at) {
   }
   return true;
 }
+
+// An open file's descriptor, closed when it goes.
+struct OpenFile {
+  explicit OpenFile(const QString& path)
+      : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+  ~OpenFile() {
+    if (fd >= 0) ::close(fd);
+  }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  const int fd;
+};
 
 // Checks the fields of the file's `count` records, read a piece at a time
 // into a buffer of its own (as cat reads): the pages of the mapping are not
@@ -133,7 +133,7 @@ bool CheckRecords(int fd, size_t count, std::atomic<size_t>& next, std::int32_t&
     const size_t first = next.fetch_add(kCheckChunk);
     if (first >= count) break;
     const size_t n = std::min(kCheckChunk, count - first);
-    if (!ReadFullyAt(fd, chunk.data(), n * kRecordSize, static_cast<off_t>(first * kRecordSize))) {
+    if (!ReadFully(fd, chunk.data(), n * kRecordSize, static_cast<off_t>(first * kRecordSize))) {
       valid = false;
       break;
     }
@@ -155,17 +155,13 @@ bool CheckRecords(int fd, size_t count, std::atomic<size_t>& next, std::int32_t&
 // host the file is mapped: its records are the in-memory entries, so nothing
 // is copied and no memory is cleared for them; their fields are checked in
 // one pass over the file, by a second thread and by this one once
-// `alongside` has run. `alongside` runs whenever a
-// result is returned.
+// `alongside` has run. `alongside` runs whenever a result is returned.
 std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t& largest,
                                                const std::function<void()>& alongside) {
   largest = -1;
-  const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  const OpenFile file(path);
+  const int fd = file.fd;
   if (fd < 0) return std::nullopt;
-  const std::unique_ptr<const int, void (*)(const int*)> closer(&fd, [](const int* f) {
-    ::close(*f);
-  });
   struct stat st;
   std::optional<CatalogueEntries> result;
   if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0 &&
@@ -194,7 +190,7 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t
       bool ok = true;
       for (size_t i = 0; ok && i < count; i += kRecordsPerChunk) {
         const size_t n = std::min(kRecordsPerChunk, count - i);
-        ok = ReadFully(fd, chunk.data(), n * kRecordSize);
+        ok = ReadFully(fd, chunk.data(), n * kRecordSize, static_cast<off_t>(i * kRecordSize));
         for (size_t k = 0; ok && k < n; ++k) {
           CatalogueEntry& e = entries.emplace_back();
           ok = DecodeCatalogueRecord(&chunk[k * kRecordSize], e) && e.DirIndex >= 0;
@@ -215,15 +211,13 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t
 // through the general text reader (Windows-1252). A CR, an LF or the pair
 // ends a line.
 std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
-  const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  const OpenFile file(path);
+  const int fd = file.fd;
   if (fd < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-      !CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
-    ::close(fd);
+      !CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size)))
     return std::nullopt;
-  }
   // Mapped rather than read: every new page of a fresh process's memory
   // costs a fault, and the file's pages are already in the cache. The file
   // is replaced by renaming, never rewritten in place, so the mapping stays
@@ -242,15 +236,10 @@ std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
   }
   if (length > 0 && !owner) {
     auto read = std::make_shared<QByteArray>(static_cast<qsizetype>(length), Qt::Uninitialized);
-    const bool whole = ReadFully(fd, read->data(), length);
-    if (!whole) {
-      ::close(fd);
-      return std::nullopt;
-    }
+    if (!ReadFully(fd, read->data(), length, 0)) return std::nullopt;
     bytes = QByteArrayView(*read);
     owner = std::move(read);
   }
-  ::close(fd);
   std::string_view all(bytes.data(), static_cast<size_t>(bytes.size()));
   if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
   if (!IsValidUtf8(all))

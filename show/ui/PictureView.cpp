@@ -161,9 +161,7 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
     // what the helper did not get to.
     const area::Plan plan = area::MakePlan(source, drawn, target);
     const QSize screen = parentWidget() ? parentWidget()->size() : target.size();
-    if (buffer_.width() < target.width() || buffer_.height() < kBand * kSlots)
-      buffer_ = QImage(std::max({buffer_.width(), target.width(), screen.width()}), kBand * kSlots,
-                       QImage::Format_RGB32);
+    PrepareDrawing(std::max(target.width(), screen.width()));
     const int bands = (target.height() + kBand - 1) / kBand;
     auto bandRows = [&](int b) {
       return std::pair(b * kBand, std::min(target.height(), (b + 1) * kBand));
