@@ -3,7 +3,8 @@
 // The request is the second character of the first argument: "s" (show) and
 // "p" (preview) set the application title, "c" opens the small settings
 // dialog alone, anything else (or nothing) opens the show. "--help" and
-// "--version" print a text and end. Started by XScreenSaver ("-root",
+// "--version" print a text and end; "--watch [SECONDS]" runs the idle
+// watcher, which starts the show when the desktop is idle. Started by XScreenSaver ("-root",
 // "-window-id ID" or XSCREENSAVER_WINDOW), the show is drawn into that
 // window, with neither panel nor keys, and writes no file.
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 
 #include "app/core/Entry.h"
 #include "app/core/FirstPicture.h"
+#include "app/core/WatchMode.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
 #include "platform/HostWindow.h"
@@ -65,6 +67,12 @@ int main(int argc, char** argv) {
   if (!entry.error.isEmpty()) {
     std::fputs(entry.error.toLocal8Bit().constData(), stderr);
     return 2;
+  }
+  // The idle watcher needs no window and no display of its own; the show it
+  // starts is this same program with "/s".
+  if (entry.request == ld::Request::Watch) {
+    QCoreApplication app(argc, argv);
+    return ld::RunWatch(entry.watchSeconds, QCoreApplication::applicationFilePath());
   }
 
   // The first picture is worked out and decoded on a thread of its own from
