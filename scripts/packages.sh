@@ -24,9 +24,10 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
 #                              that watch the real program (two monitors with xrandr,
 #                              keys with xdotool, the pointer shape with XFixes)
-#   sway kwin-wayland mutter wtype dbus-daemon   the idle watcher's tests on real
-#                              compositors started headless (wtype: keys on sway)
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway kwin-wayland mutter wtype dbus-daemon"
+#   sway kwin-wayland mutter wtype dbus-daemon gnome-session-bin   the idle watcher's
+#                              tests on real compositors started headless (wtype: keys on
+#                              sway; gnome-session: the idle inhibitor that mutter respects)
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway kwin-wayland mutter wtype dbus-daemon gnome-session-bin"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 

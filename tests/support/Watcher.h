@@ -267,7 +267,7 @@ inline void CheckWatcherCourse(const QProcessEnvironment& env, const std::functi
 
   watcher.Process().terminate();
   ASSERT_TRUE(watcher.Process().waitForFinished(15000));
-  EXPECT_EQ(watcher.Process().exitCode(), 0);
+  EXPECT_EQ(watcher.Process().exitCode(), 0) << watcher.Process().readAll().toStdString();
   EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(third); }, 5000));
 }
 
