@@ -1,11 +1,18 @@
 #include "platform/ShowProcess.h"
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace ld {
 
 ChildShow::ChildShow(QString program, QStringList arguments)
     : program_(std::move(program)), arguments_(std::move(arguments)) {
   process_.setProcessChannelMode(QProcess::ForwardedChannels);
   process_.setInputChannelMode(QProcess::ForwardedInputChannel);
+  // A watcher that dies without ending its show (killed) takes the show
+  // with it, as SIGTERM does: no show is left that nothing watches.
+  process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
   QObject::connect(&process_, &QProcess::finished, [this] {
     if (!terminating_) ReportEnded();
   });
