@@ -38,9 +38,15 @@ class X11IdleMonitor : public IIdleMonitor {
       XSetScreenSaver(display_, delaySeconds, interval, blanking, exposures);
     // The timer starts again now, as after an input.
     XResetScreenSaver(display_);
-    XFlush(display_);
+    // Events that the server sent before the reset (the saver that came on
+    // while the last show ran) are all here after a round trip: none of them
+    // is about the idle period that starts now.
+    XSync(display_, False);
+    while (XPending(display_) > 0) {
+      XEvent e;
+      XNextEvent(display_, &e);
+    }
     armed_ = true;
-    ReadEvents();
   }
 
   void Disarm() override { armed_ = false; }

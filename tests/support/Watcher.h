@@ -18,6 +18,16 @@
 // child processes.
 namespace ld::testing {
 
+// Whether the process runs: one that ended but is not reaped yet is a
+// zombie, gone for us.
+inline bool ProcessAlive(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QByteArray stat = f.readAll();
+  const int close = stat.lastIndexOf(')');
+  return close > 0 && stat.size() > close + 2 && stat[close + 2] != 'Z';
+}
+
 class WatcherRun {
  public:
   // env: the desktop's variables (DISPLAY, WAYLAND_DISPLAY, the session
@@ -44,8 +54,11 @@ class WatcherRun {
     const qint64 self = process_.processId();
     QFile f(QStringLiteral("/proc/%1/task/%1/children").arg(self));
     if (!f.open(QIODevice::ReadOnly)) return pids;
+    // A show that has ended but that the watcher has not reaped yet is
+    // still listed: it does not count.
     for (const QByteArray& p : f.readAll().split(' '))
-      if (!p.trimmed().isEmpty()) pids << p.trimmed().toLongLong();
+      if (!p.trimmed().isEmpty() && ProcessAlive(p.trimmed().toLongLong()))
+        pids << p.trimmed().toLongLong();
     for (qint64 p : pids) seen_.insert(p);
     if (pids.size() > most_) most_ = int(pids.size());
     return pids;
@@ -89,15 +102,6 @@ class WatcherRun {
   QSet<qint64> seen_;
   int most_ = 0;
 };
-
-inline bool ProcessAlive(qint64 pid) {
-  // A process that ended but is not reaped yet is a zombie: gone for us.
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  const QByteArray stat = f.readAll();
-  const int close = stat.lastIndexOf(')');
-  return close > 0 && stat.size() > close + 2 && stat[close + 2] != 'Z';
-}
 
 // The environment of the watcher and its show: the test's own (temporary
 // HOME and data directories) with the desktop's variables and no others.
