@@ -33,6 +33,15 @@ void WriteWatcherDelay(int seconds) {
   WriteTextLines(WatcherDelayPath(), {QString::number(seconds)});
 }
 
+int WatcherDelay(IScreenSaver& x11) {
+  if (const std::optional<int> saved = ReadWatcherDelay()) return *saved;
+  if (!WaylandSession()) {
+    const int server = x11.Get().timeoutSeconds;
+    if (server > 0) return server;
+  }
+  return kDefaultWatcherDelay;
+}
+
 WatcherLock::~WatcherLock() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -71,7 +80,7 @@ IScreenSaver::State DesktopScreenSaver::Get() {
   const bool watching = WatcherLock::HeldElsewhere();
   if (!watching && !WaylandSession()) return x11_.Get();
   State s;
-  s.timeoutSeconds = ReadWatcherDelay().value_or(kDefaultWatcherDelay);
+  s.timeoutSeconds = WatcherDelay(x11_);
   s.active = watching && s.timeoutSeconds > 0;
   return s;
 }

@@ -20,6 +20,11 @@ std::optional<int> ReadWatcherDelay();
 // Throws ld::Error when the file cannot be written.
 void WriteWatcherDelay(int seconds);
 
+// The watcher's delay when none is given on the command line: its delay
+// file, else on an X11 session the X server's screen-saver delay (when set),
+// else kDefaultWatcherDelay.
+int WatcherDelay(IScreenSaver& x11);
+
 // One watcher per user: an exclusive lock on a file of the data directory,
 // held as long as the process lives (the system drops it when the process
 // ends, however it ends; the show started by the watcher does not inherit

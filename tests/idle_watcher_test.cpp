@@ -143,6 +143,8 @@ TEST(IdleWatcher, OneWatcherPerUserAndThePanelDelayIsItsFileWhileItRuns) {
     WatcherLock second;
     EXPECT_FALSE(second.TryAcquire());
     EXPECT_TRUE(WatcherLock::HeldElsewhere());
+    // No delay of its own yet: it waits for the X server's timer.
+    EXPECT_EQ(panelDelay.Get().timeoutSeconds, 300);
     // While a watcher runs: its delay file (both, since it waits for the X
     // server's timer on X11).
     panelDelay.SetTimeout(240);

@@ -22,13 +22,8 @@ void Say(const QString& text) {
 
 int CurrentDelay(std::optional<int> given) {
   if (given) return *given;
-  if (const std::optional<int> saved = ReadWatcherDelay()) return *saved;
-  if (!WaylandSession()) {
-    X11ScreenSaver x11;
-    const int server = x11.Get().timeoutSeconds;
-    if (server > 0) return server;
-  }
-  return kDefaultWatcherDelay;
+  X11ScreenSaver x11;
+  return WatcherDelay(x11);
 }
 
 }  // namespace
