@@ -1,6 +1,7 @@
 // The idle watcher under GNOME: mutter started headless, its IdleMonitor on
-// a session bus of the test's own. Input comes through mutter's remote
-// desktop interface; the inhibitor is gnome-session's (a real
+// a session bus of the test's own. Input (and the Esc that ends the show,
+// a Wayland window here) comes through mutter's remote desktop interface;
+// the inhibitor is gnome-session's (a real
 // gnome-session-binary on that bus, `gnome-session-inhibit --inhibit idle`),
 // which mutter's idle watches respect.
 #include <gtest/gtest.h>
@@ -59,16 +60,17 @@ TEST(WatchMutter, ShowStartsWhenGnomeIsIdle) {
       10000))
       << session.readAll().toStdString();
 
+  const auto key = [&](uint keysym) {
+    for (bool down : {true, false})
+      input.call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
+  };
   QProcess inhibitor;
   inhibitor.setProcessEnvironment(env);
   CheckWatcherCourse(
       DesktopEnvironment(mutter.WaylandEnv() + busEnv +
-                         QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen")}),
-      [&] {
-        // Shift pressed and released.
-        for (bool down : {true, false})
-          input.call(QStringLiteral("NotifyKeyboardKeysym"), 0xffe1u, down);
-      },
+                         QStringList{QStringLiteral("QT_QPA_PLATFORM=wayland")}),
+      // Shift pressed and released.
+      [&] { key(0xffe1u); },
       [&] {
         inhibitor.start(QStringLiteral("gnome-session-inhibit"),
                         {QStringLiteral("--inhibit"), QStringLiteral("idle"),
@@ -85,7 +87,15 @@ TEST(WatchMutter, ShowStartsWhenGnomeIsIdle) {
         inhibitor.terminate();
         inhibitor.waitForFinished(5000);
       },
-      [](qint64 show) { ::kill(pid_t(show), SIGTERM); });
+      // The show is a Wayland window here, ended by Esc.
+      [&](qint64 show) {
+        WaitFor(
+            [&] {
+              key(0xff1bu);
+              return !ProcessAlive(show);
+            },
+            30000);
+      });
 
   session.terminate();
   session.waitForFinished(5000);
