@@ -17,6 +17,7 @@
 #include "panel/ui/Twinparam.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
+#include "platform/Session.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/UiServices.h"
@@ -36,7 +37,11 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
                         real.random, real.exit,        real.sound,   real.shell};
   ld::Tdiapo window(services, entry.character, host->size);
   window.SetHostWindowMode();
-  if (!ld::EmbedInHostWindow(window, host->id)) {
+  // "-root" with no screen-saver window: the show covers the root window
+  // itself, out of the window manager's hands.
+  if (entry.hostWindowId == 0) {
+    ld::CoverRootWindow(window, host->size);
+  } else if (!ld::EmbedInHostWindow(window, host->id)) {
     std::fprintf(stderr, "luminodrift : impossible de dessiner dans la fenêtre 0x%llx\n",
                  static_cast<unsigned long long>(host->id));
     return 1;
@@ -78,6 +83,9 @@ int main(int argc, char** argv) {
     first.emplace(ld::PrimaryMonitorSize().value_or(QSize(1920, 1080)),
                   std::make_unique<ld::StdRandom>());
 
+  // The screen-saver module draws into X windows: X11 even in a Wayland
+  // session.
+  if (entry.hostWindow) ld::UseX11Platform();
   ld::Application app(argc, argv);
   ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));
