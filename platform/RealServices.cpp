@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Session.h"
 
 // Xlib defines macros (Status, Bool, ...) that clash with Qt: it comes last.
 #include <X11/Xlib.h>
@@ -68,7 +69,11 @@ std::optional<QString> QuietDialogs::ChooseExecutable() { return std::nullopt; }
 // ---- pointer, clock, random, exit ---------------------------------------
 
 QPoint QtPointer::Pos() { return QCursor::pos(); }
-void QtPointer::SetPos(const QPoint& p) { QCursor::setPos(p); }
+void QtPointer::SetPos(const QPoint& p) {
+  // A Wayland client cannot move the pointer: the pointer stays where it is.
+  if (IsWaylandSession()) return;
+  QCursor::setPos(p);
+}
 
 double SystemClock::NowDays() {
   // Days since 1899-12-30 in local time, as the show's speed rule counts.
