@@ -42,6 +42,18 @@ TEST(HostWindow, XScreenSaverArgumentsAskForTheHostWindow) {
   EXPECT_TRUE(d.error.isEmpty());
 }
 
+// The module needs an X display; without one (a Wayland session with no
+// Xwayland) it says so and ends, it does not fall over in Qt's start-up.
+TEST(HostWindow, WithoutAnXDisplayTheModuleEndsWithAMessage) {
+  QTemporaryDir cache;
+  QProcess p;
+  StartProgram(p, QString(), {QStringLiteral("-root")}, cache.path());
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 1);
+  EXPECT_TRUE(p.readAllStandardError().contains("introuvable"));
+}
+
 TEST(HostWindow, ShowIsDrawnIntoTheGivenWindowAndNoFileIsWritten) {
   ResetDataDirs();
   QTemporaryDir photos, cache;
