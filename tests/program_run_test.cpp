@@ -17,11 +17,19 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
 
-// An X server with a black root, so that each start's picture is seen anew.
-Xvfb BlackScreen() {
-  return Xvfb({QStringLiteral("-screen"), QStringLiteral("0"),
-               QStringLiteral("%1x%2x24").arg(kWidth).arg(kHeight), QStringLiteral("-br")});
-}
+// An X server with a black root, so that each start's picture is seen
+// anew, and a connection to it to look at the screen.
+struct BlackScreen {
+  BlackScreen()
+      : x({QStringLiteral("-screen"), QStringLiteral("0"),
+           QStringLiteral("%1x%2x24").arg(kWidth).arg(kHeight), QStringLiteral("-br")}),
+        d(x.Ok() ? XOpenDisplay(x.Name8().constData()) : nullptr) {}
+  ~BlackScreen() {
+    if (d) XCloseDisplay(d);
+  }
+  Xvfb x;
+  Display* d;
+};
 
 // Starts the show and waits for its red picture in the middle of the screen.
 bool StartUntilPicture(QProcess& p, const Xvfb& x, Display* d, const QString& cache) {
@@ -43,10 +51,10 @@ TEST(ProgramRun, EveryStartAnswersEscAtOnce) {
   ResetDataDirs();
   QTemporaryDir photos, cache;
   MakeOnePictureCollection(photos.path(), QColor(220, 20, 20));
-  Xvfb x = BlackScreen();
-  ASSERT_TRUE(x.Ok());
-  Display* d = XOpenDisplay(x.Name8().constData());
-  ASSERT_NE(d, nullptr);
+  BlackScreen screen;
+  ASSERT_NE(screen.d, nullptr);
+  const Xvfb& x = screen.x;
+  Display* d = screen.d;
   // The first start builds the catalogue; the others load it, and decode
   // their first picture on a thread of their own while Qt starts.
   for (int start = 0; start < 20; ++start) {
@@ -65,15 +73,14 @@ TEST(ProgramRun, EveryStartAnswersEscAtOnce) {
         << "start " << start << ": " << err.toStdString();
     if (!ended) break;
   }
-  XCloseDisplay(d);
 }
 
 TEST(ProgramRun, SigtermSavesAndEndsAsEscDoes) {
   QTemporaryDir photos, cache;
-  Xvfb x = BlackScreen();
-  ASSERT_TRUE(x.Ok());
-  Display* d = XOpenDisplay(x.Name8().constData());
-  ASSERT_NE(d, nullptr);
+  BlackScreen screen;
+  ASSERT_NE(screen.d, nullptr);
+  const Xvfb& x = screen.x;
+  Display* d = screen.d;
   // The same start ended once by Esc, once by SIGTERM: the same files saved.
   QByteArray saved[2][2];
   for (int byTerm : {0, 1}) {
@@ -97,17 +104,16 @@ TEST(ProgramRun, SigtermSavesAndEndsAsEscDoes) {
   EXPECT_FALSE(saved[0][0].isEmpty());
   EXPECT_EQ(saved[1][0], saved[0][0]);
   EXPECT_EQ(saved[1][1], saved[0][1]);
-  XCloseDisplay(d);
 }
 
 TEST(ProgramRun, AFifoInPlaceOfADataFileHoldsNothingUp) {
   ResetDataDirs();
   QTemporaryDir photos, cache;
   MakeOnePictureCollection(photos.path(), QColor(220, 20, 20));
-  Xvfb x = BlackScreen();
-  ASSERT_TRUE(x.Ok());
-  Display* d = XOpenDisplay(x.Name8().constData());
-  ASSERT_NE(d, nullptr);
+  BlackScreen screen;
+  ASSERT_NE(screen.d, nullptr);
+  const Xvfb& x = screen.x;
+  Display* d = screen.d;
   // The settings: the show starts on its defaults.
   const QByteArray settings = QFile::encodeName(Data("luminodrift_var.prm"));
   ASSERT_EQ(::mkfifo(settings.constData(), 0600), 0);
@@ -130,5 +136,4 @@ TEST(ProgramRun, AFifoInPlaceOfADataFileHoldsNothingUp) {
     ASSERT_EQ(::stat(fifo.constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << fifo.constData();
   }
-  XCloseDisplay(d);
 }
