@@ -24,6 +24,14 @@ LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 
+#   dpkg-dev debhelper lintian   scripts/package: builds the Debian package (the
+#                              Build-Depends of debian/control come with apt-get build-dep)
+#                              and checks it
+LD_PACKAGE_PACKAGES="dpkg-dev debhelper lintian"
+#   debootstrap                scripts/package-check: a fresh Debian 12 root to install it in
+#   imagemagick libheif-examples   its pictures (JPEG, PNG, HEIC) and the screenshot of the show
+LD_PACKAGE_CHECK_PACKAGES="debootstrap imagemagick libheif-examples"
+
 # Installs the packages that are missing (apt-get update first only when
 # something is missing).
 ld_ensure_packages() {
