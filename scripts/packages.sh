@@ -20,9 +20,9 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
 #                              that watch the real program (two monitors with xrandr,
 #                              keys with xdotool, the pointer shape with XFixes)
-#   appstream desktop-file-utils   the installed files' test validates the AppStream
-#                              metadata and the menu entries
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev appstream desktop-file-utils"
+#   appstream desktop-file-utils man-db   the installed files' test validates the AppStream
+#                              metadata, the menu entries and the manual pages
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev appstream desktop-file-utils man-db"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 
