@@ -31,9 +31,19 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #   kwin-wayland mutter dbus-daemon gnome-session-bin   the idle watcher's tests on
 #                              real compositors started headless (with sway; gnome-session:
 #                              the idle inhibitor that mutter respects)
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway grim wtype kwin-wayland mutter dbus-daemon gnome-session-bin"
+#   appstream desktop-file-utils man-db   the installed files' test validates the AppStream
+#                              metadata, the menu entries and the manual pages
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway grim wtype kwin-wayland mutter dbus-daemon gnome-session-bin appstream desktop-file-utils man-db"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
+
+#   dpkg-dev debhelper lintian   scripts/package: builds the Debian package (the
+#                              Build-Depends of debian/control come with apt-get build-dep)
+#                              and checks it
+LD_PACKAGE_PACKAGES="dpkg-dev debhelper lintian"
+#   debootstrap                scripts/package-check: a fresh Debian 12 root to install it in
+#   imagemagick libheif-examples   its pictures (JPEG, PNG, HEIC) and the screenshot of the show
+LD_PACKAGE_CHECK_PACKAGES="debootstrap imagemagick libheif-examples"
 
 # Installs the packages that are missing (apt-get update first only when
 # something is missing).
