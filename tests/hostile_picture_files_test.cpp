@@ -355,6 +355,7 @@ TEST(PictureLoading, ACancelledDecodeStopsWithoutAPicture) {
                              {"d.tif", Encode(src, "tiff")}};
   if (const QByteArray avif = HeifFile(src, true); !avif.isEmpty())
     cases.push_back({"e.avif", avif});
+  cases.push_back({"f.heic", HeifFile(src, false)});
   DecodeLimits limits = ForScreen(0);
   auto flag = std::make_shared<std::atomic<bool>>(false);
   limits.cancel = flag;
@@ -363,7 +364,16 @@ TEST(PictureLoading, ACancelledDecodeStopsWithoutAPicture) {
     const QString path = dir.path() + "/" + c.name;
     WriteBytes(path, c.bytes);
     flag->store(false);
-    EXPECT_EQ(DecodePictureFile(path, limits).ownSize, QSize(64, 32));
+    const DecodedPicture whole = DecodePictureFile(path, limits);
+    EXPECT_EQ(whole.ownSize, QSize(64, 32));
+    // Decoded with the flag watched, each quadrant keeps its colour.
+    for (const QPoint at : {QPoint(16, 8), QPoint(48, 8), QPoint(16, 24), QPoint(48, 24)}) {
+      const QColor got = whole.image.pixelColor(at), want = src.pixelColor(at);
+      EXPECT_LT(std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                    std::abs(got.blue() - want.blue()),
+                60)
+          << at.x() << "," << at.y();
+    }
     flag->store(true);
     const DecodedPicture d = DecodePictureFile(path, limits);
     EXPECT_TRUE(d.image.isNull());
