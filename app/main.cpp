@@ -15,6 +15,8 @@
 #include "app/core/FirstPicture.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
+#include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
 #include "platform/ui/Application.h"
@@ -52,6 +54,7 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ld::EndCleanlyOnUncaughtException("luminodrift");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const ld::EntryDecision entry =
