@@ -27,7 +27,6 @@
 #include <string_view>
 
 #include "catalogue/DirectoryScan.h"
-#include "catalogue/Utf8.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataDir.h"
 #include "platform/DataDirLock.h"
