@@ -50,8 +50,9 @@ enum class LoadResult {
   Untrusted,
 };
 
-// Reads both files (the record file mapped into memory on a little-endian
-// host, and every record checked in one pass). The marker is not touched.
+// Reads both files whole into the catalogue's own memory (so nothing done to
+// the files afterwards reaches it), every record checked in one pass. The
+// marker is not touched.
 LoadResult LoadCatalogue(Catalogue& catalogue);
 
 // One directory of the directory list and its tick.
