@@ -17,15 +17,19 @@ namespace {
 constexpr std::chrono::milliseconds kRetryEvery{25};
 // In the data directory, beside the files it guards.
 constexpr const char* kLockFile = "luminodrift.lock";
-}
+}  // namespace
 
-bool DataDirLock::Take(std::chrono::milliseconds patience, const std::function<void()>& between) {
+bool DataDirLock::Take(std::chrono::milliseconds patience, const std::function<void()>& between,
+                       bool mayCreate) {
   if (fd_ >= 0) return true;
-  EnsureDataDir();
+  if (mayCreate) EnsureDataDir();
   const QString path = DataFile(QString::fromLatin1(kLockFile));
   // Never through a link, never blocking on something that is not a file.
-  const int fd = ::open(PathToBytes(path).constData(),
-                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+  const int fd = ::open(
+      PathToBytes(path).constData(),
+      (mayCreate ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+      0644);
+  if (fd < 0 && !mayCreate && errno == ENOENT) return true;
   if (fd < 0) throw Error(CannotCreateFileMessage(path));
   const auto until = std::chrono::steady_clock::now() + patience;
   for (;;) {

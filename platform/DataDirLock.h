@@ -21,8 +21,11 @@ class DataDirLock {
   // Takes the lock, trying for at most `patience` and calling `between`
   // (when given) while it waits. False when another holder kept it all that
   // time. Throws ld::Error ("Impossible de créer le fichier ...") when the
-  // lock file cannot be made.
-  bool Take(std::chrono::milliseconds patience, const std::function<void()>& between = {});
+  // lock file cannot be made. A reader that writes nothing (the show drawn
+  // into another program's window) passes mayCreate false: without a lock
+  // file no writer holds the lock, and true is returned with nothing held.
+  bool Take(std::chrono::milliseconds patience, const std::function<void()>& between = {},
+            bool mayCreate = true);
   void Release();
   bool Held() const { return fd_ >= 0; }
 

@@ -158,7 +158,7 @@ int Info() {
     }
   }
   ld::DataDirLock lock;
-  if (!lock.Take(ld::kWriterPatience)) {
+  if (!lock.Take(ld::kWriterPatience, {}, false)) {
     Err(QStringLiteral("Le catalogue de %1 est en cours d'écriture par un autre processus : "
                        "réessayez plus tard.")
             .arg(ld::DataDir()));

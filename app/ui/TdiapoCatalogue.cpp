@@ -67,7 +67,8 @@ void Tdiapo::PrepareCatalogue() {
     // The load holds the data directory's lock, so that it never reads one
     // file of an old pair and one of a new one being written.
     DataDirLock lock;
-    if (!lock.Take(kWriterPatience, [] { QCoreApplication::processEvents(); }) ||
+    if (!lock.Take(
+            kWriterPatience, [] { QCoreApplication::processEvents(); }, false) ||
         ChooseCatalogueAction() != CatalogueAction::Load ||
         LoadCatalogue(catalogue) != LoadResult::Loaded) {
       lock.Release();
