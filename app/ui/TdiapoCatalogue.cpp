@@ -48,11 +48,21 @@ RebuildOutcome Tdiapo::RebuildCatalogue(bool keepFiles) {
                      catalogue, scan_counter, std::move(hooks));
   const RebuildOutcome outcome =
       ld::RebuildCatalogue(inputs.roots, scan, keepFiles || host_window_mode_);
-  // What the scan could not take is said in the scan's label, not dropped
-  // without a word.
+  // What the scan could not take is said, not dropped without a word: the
+  // summary in the scan's label, and the first names in a notice (as the
+  // vanished directories are), except in another program's window.
   const ScanReport& report = scan.Report();
-  if (!report.unreadableDirectories.isEmpty() || !report.refusedNames.isEmpty())
+  if (!report.unreadableDirectories.isEmpty() || !report.refusedNames.isEmpty()) {
     Label1->setText(ScanReportSummary(report));
+    if (!host_window_mode_) {
+      constexpr qsizetype kNamesShown = 10;
+      const QStringList lines = ScanReportLines(report);
+      QString text = QStringLiteral("\n     ") + lines.mid(0, kNamesShown).join(u'\n');
+      if (lines.size() > kNamesShown)
+        text += QStringLiteral("\n... et %1 autres").arg(lines.size() - kNamesShown);
+      Notice(text);
+    }
+  }
   return outcome;
 }
 
