@@ -47,13 +47,17 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
                       ? QStringLiteral("l'image %1 n'existe pas").arg(source)
                       : QStringLiteral("l'image %1 ne peut pas être lue").arg(source));
   if (target.isEmpty()) return Failed(QStringLiteral("aucun fichier cible"));
-  if (QFileInfo(target).isDir()) return Failed(QStringLiteral("%1 est un répertoire").arg(target));
+  // The album's entries are the album's own: one that is a link is replaced
+  // by the copy, and what it led to (a directory included) is left alone.
+  const QFileInfo entry(target);
+  if (entry.isDir() && !entry.isSymLink())
+    return Failed(QStringLiteral("%1 est un répertoire").arg(target));
   // An album that does not exist yet (the default ones on a new
   // installation) is made on its first copy.
   const QString dir = DirectoryPart(target);
   if (!dir.isEmpty() && !QFileInfo(dir).isDir() && (!QDir().mkpath(dir) || !QFileInfo(dir).isDir()))
     return Failed(QStringLiteral("le répertoire %1 ne peut pas être créé").arg(dir));
-  AtomicFile out(target);
+  AtomicFile out(target, LinkRule::ReplaceLink);
   try {
     out.Open();
     constexpr qint64 kChunk = 1 << 20;
@@ -67,9 +71,8 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
       }
       out.Write(block);
     }
-    out.Device().setFileTime(QDateTime::fromMSecsSinceEpoch(qint64{st.st_mtim.tv_sec} * 1000 +
-                                                            st.st_mtim.tv_nsec / 1000000),
-                             QFileDevice::FileModificationTime);
+    out.SetModificationTime(QDateTime::fromMSecsSinceEpoch(qint64{st.st_mtim.tv_sec} * 1000 +
+                                                           st.st_mtim.tv_nsec / 1000000));
     out.Commit();
   } catch (const Error&) {
     const QString why = out.FailureReason();
