@@ -17,6 +17,8 @@
 #include "app/core/WatchMode.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
+#include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
 #include "platform/Session.h"
@@ -55,6 +57,7 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry,
 }  // namespace
 
 int main(int argc, char** argv) {
+  ld::EndCleanlyOnUncaughtException("luminodrift");
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const ld::EntryDecision entry =

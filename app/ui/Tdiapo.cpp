@@ -10,11 +10,13 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QWindow>
+#include <new>
 
 #include "app/core/SettingsFile.h"
 #include "panel/ui/BuildPanels.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/TextFile.h"
 
 namespace ld {
@@ -308,6 +310,11 @@ void Tdiapo::Guarded(const std::function<void()>& fn) {
     FormActivate();
   } catch (const ProcessEnded&) {
     // The recording stand-in of the process end: nothing more runs.
+  } catch (const std::bad_alloc&) {
+    // Out of memory, nothing more can be trusted to work (a box neither):
+    // the program says so and ends.
+    ReportOutOfMemory();
+    services_.exit.Exit(1);
   } catch (const std::exception& e) {
     services_.dialogs.ErrorBox(QString::fromLocal8Bit(e.what()));
     FormActivate();
