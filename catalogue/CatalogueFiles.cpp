@@ -228,9 +228,8 @@ std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
   if (length > 0) {
     void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
     if (p != MAP_FAILED) {
-      owner = std::shared_ptr<const void>(p, [length](const void* q) {
-        ::munmap(const_cast<void*>(q), length);
-      });
+      owner = std::shared_ptr<const void>(
+          p, [length](const void* q) { ::munmap(const_cast<void*>(q), length); });
       bytes = QByteArrayView(static_cast<const char*>(p), static_cast<qsizetype>(length));
     }
   }
@@ -242,8 +241,7 @@ std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
   }
   std::string_view all(bytes.data(), static_cast<size_t>(bytes.size()));
   if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
-  if (!IsValidUtf8(all))
-    return DirectoryTable(SplitLines(DecodeText(bytes.toByteArray())));
+  if (!IsValidUtf8(all)) return DirectoryTable(SplitLines(DecodeText(bytes.toByteArray())));
   return DirectoryTable::FromUtf8Lines(
       QByteArrayView(all.data(), static_cast<qsizetype>(all.size())), std::move(owner));
 }

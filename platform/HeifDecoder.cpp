@@ -21,24 +21,25 @@ namespace {
 
 // The library's functions, found once; null when it cannot be loaded.
 struct Heif {
-#define LD_HEIF_FUNCTIONS(X)                                                                  \
-  X(heif_init) X(heif_context_alloc) X(heif_context_free)                                     \
-  X(heif_context_set_maximum_image_size_limit) X(heif_context_read_from_memory_without_copy) \
-  X(heif_context_get_primary_image_handle) X(heif_image_handle_get_width)                     \
-  X(heif_image_handle_get_height) X(heif_image_handle_release) X(heif_decoding_options_alloc) \
-  X(heif_decoding_options_free) X(heif_decode_image) X(heif_image_release)                    \
-  X(heif_image_get_plane) X(heif_image_get_width) X(heif_image_get_height)
+#define LD_HEIF_FUNCTIONS(X)                                                                 \
+  X(heif_init)                                                                               \
+  X(heif_context_alloc) X(heif_context_free) X(heif_context_set_maximum_image_size_limit)    \
+      X(heif_context_read_from_memory_without_copy) X(heif_context_get_primary_image_handle) \
+          X(heif_image_handle_get_width) X(heif_image_handle_get_height)                     \
+              X(heif_image_handle_release) X(heif_decoding_options_alloc)                    \
+                  X(heif_decoding_options_free) X(heif_decode_image) X(heif_image_release)   \
+                      X(heif_image_get_plane) X(heif_image_get_width) X(heif_image_get_height)
 #define LD_HEIF_POINTER(name) decltype(&::name) name = nullptr;
   LD_HEIF_FUNCTIONS(LD_HEIF_POINTER)
 #undef LD_HEIF_POINTER
 };
 
 const Heif* Library() {
-  static const Heif* const library = [] () -> const Heif* {
+  static const Heif* const library = []() -> const Heif* {
     void* so = dlopen("libheif.so.1", RTLD_NOW | RTLD_LOCAL);
     if (!so) return nullptr;
     auto* h = new Heif;  // kept for the life of the program, as the library is
-#define LD_HEIF_LOOKUP(name)                                             \
+#define LD_HEIF_LOOKUP(name)                                       \
   h->name = reinterpret_cast<decltype(&::name)>(dlsym(so, #name)); \
   if (!h->name) return nullptr;
     LD_HEIF_FUNCTIONS(LD_HEIF_LOOKUP)

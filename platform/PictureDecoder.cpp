@@ -217,9 +217,8 @@ namespace {
 // file's start, holding every header (JpegHeadersWithin), and the picture is
 // decoded from the file; `whole` reads the file whole for the decoders that
 // need it.
-DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits,
-                              bool giveBackRead, int fd = -1,
-                              const std::function<QByteArray()>& whole = {}) {
+DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits, bool giveBackRead,
+                              int fd = -1, const std::function<QByteArray()>& whole = {}) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
   tjhandle tj = Decompressor();
   if (!tj) return Failed(kUndecodable);
@@ -306,9 +305,9 @@ DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits)
       // from the file a piece at a time.
       const QByteArray start = file.Read(0, kJpegHeadBytes);
       if (decoding::JpegHeadersWithin(start))
-        return Named(DecodeJpegData(start, limits, false, file.Descriptor(),
-                                    [&] { return file.ReadAll(); }),
-                     path);
+        return Named(
+            DecodeJpegData(start, limits, false, file.Descriptor(), [&] { return file.ReadAll(); }),
+            path);
       // Headers longer than that: the file whole, within its bound, its
       // pages given back as they are decoded.
       const decoding::FileBytes bytes(file.Descriptor(), file.Size());

@@ -20,7 +20,8 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
 #                              that watch the real program (two monitors with xrandr,
 #                              keys with xdotool, the pointer shape with XFixes)
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev"
+#   clang-format-14            the test that checks the code's layout (scripts/check-format)
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev clang-format-14"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 

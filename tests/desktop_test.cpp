@@ -1,7 +1,6 @@
 // The program on a desktop: Qt's own texts in French, and every monitor
 // but the show's covered in black while the show runs (the real program
 // under an X server of its own with two monitors).
-#include "platform/HostWindow.h"
 #include "platform/ui/Desktop.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <QTest>
 #include <QTranslator>
 
+#include "platform/HostWindow.h"
 #include "tests/support/RealProgram.h"
 
 // Xlib defines macros (Status, Bool, None, ...) that clash with Qt: it comes last.

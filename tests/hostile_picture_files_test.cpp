@@ -121,9 +121,9 @@ TEST(PictureLoading, AJpegFileDecodesAsItsBytesDo) {
     QByteArray bytes;
     QSize own;
   };
-  for (const Case& c : {Case{"turned", turned, QSize(200, 300)},
-                        Case{"long headers", longHeaders, QSize(200, 300)},
-                        Case{"cut", cut, QSize(200, 300)}, Case{"cmyk", cmyk, QSize(32, 64)}}) {
+  for (const Case& c :
+       {Case{"turned", turned, QSize(200, 300)}, Case{"long headers", longHeaders, QSize(200, 300)},
+        Case{"cut", cut, QSize(200, 300)}, Case{"cmyk", cmyk, QSize(32, 64)}}) {
     SCOPED_TRACE(c.name);
     const QString path = dir.path() + "/" + c.name + ".jpg";
     WriteBytes(path, c.bytes);
