@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   std::optional<ld::FirstPictureDecoder> first;
   if (!entry.hostWindow && entry.request != ld::Request::Configure)
     first.emplace(ld::PrimaryMonitorSize().value_or(QSize(1920, 1080)),
-                  std::make_unique<ld::StdRandom>());
+                  std::make_unique<ld::QtRandom>());
 
   ld::Application app(argc, argv);
   ld::LoadQtTranslations(app);

@@ -30,7 +30,7 @@ struct RealServices {
   X11ScreenSaver screenSaver;
   QtPointer pointer;
   SystemClock clock;
-  StdRandom random;
+  QtRandom random;
   RealProcessExit exit;
   AlsaSound sound;
   QtShell shell;
