@@ -15,6 +15,7 @@
 #include "app/core/FirstPicture.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
+#include "platform/Allocator.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
 #include "platform/ui/Application.h"
@@ -52,6 +53,8 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread allocates: large freed blocks go back to the system.
+  ld::TuneAllocator();
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const ld::EntryDecision entry =

@@ -119,9 +119,9 @@ QString FuzzPictureLoader(const std::uint8_t* data, std::size_t size) {
   const QString path = DataFile(QStringLiteral("fuzz-picture") + QLatin1String(extension));
   if (!EnsureDataDir() || !WriteWhole(path, bytes))
     return QStringLiteral("cannot write the picture file");
-  const DecodedPicture picture = DecodeWithQtReader(path, limits);
+  const DecodedPicture picture = DecodePictureFile(path, limits);
   QFile::remove(path);
-  return CheckDecoded(picture, limits.maxPixels, "DecodeWithQtReader");
+  return CheckDecoded(picture, limits.maxPixels, "DecodePictureFile");
 }
 
 const std::vector<Target>& Targets() {
