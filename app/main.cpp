@@ -3,7 +3,8 @@
 // The request is the second character of the first argument: "s" (show) and
 // "p" (preview) set the application title, "c" opens the small settings
 // dialog alone, anything else (or nothing) opens the show. "--help" and
-// "--version" print a text and end. Started by XScreenSaver ("-root",
+// "--version" print a text and end; "--watch [SECONDS]" runs the idle
+// watcher, which starts the show when the desktop is idle. Started by XScreenSaver ("-root",
 // "-window-id ID" or XSCREENSAVER_WINDOW), the show is drawn into that
 // window, with neither panel nor keys, and writes no file.
 #include <QGuiApplication>
@@ -13,33 +14,34 @@
 
 #include "app/core/Entry.h"
 #include "app/core/FirstPicture.h"
+#include "app/core/WatchMode.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
 #include "platform/Allocator.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
+#include "platform/Session.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/UiServices.h"
 
 namespace {
 
-int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry) {
-  const std::optional<ld::HostWindow> host = ld::QueryHostWindow(entry.hostWindowId);
-  if (!host) {
-    std::fprintf(stderr, "luminodrift : fenêtre 0x%llx introuvable\n",
-                 static_cast<unsigned long long>(entry.hostWindowId));
-    return 1;
-  }
+int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry,
+                    const ld::HostWindow& host) {
   ld::RealServices real;
   ld::QuietDialogs quiet;
   ld::Services services{quiet,       real.screenSaver, real.pointer, real.clock,
                         real.random, real.exit,        real.sound,   real.shell};
-  ld::Tdiapo window(services, entry.character, host->size);
+  ld::Tdiapo window(services, entry.character, host.size);
   window.SetHostWindowMode();
-  if (!ld::EmbedInHostWindow(window, host->id)) {
+  // "-root" with no screen-saver window: the show covers the root window
+  // itself, out of the window manager's hands.
+  if (entry.hostWindowId == 0) {
+    ld::CoverRootWindow(window, host.size);
+  } else if (!ld::EmbedInHostWindow(window, host.id)) {
     std::fprintf(stderr, "luminodrift : impossible de dessiner dans la fenêtre 0x%llx\n",
-                 static_cast<unsigned long long>(host->id));
+                 static_cast<unsigned long long>(host.id));
     return 1;
   }
   app.SetErrorHook([&quiet](const QString& text) { quiet.ErrorBox(text); });
@@ -69,6 +71,12 @@ int main(int argc, char** argv) {
     std::fputs(entry.error.toLocal8Bit().constData(), stderr);
     return 2;
   }
+  // The idle watcher needs no window and no display of its own; the show it
+  // starts is this same program with "/s".
+  if (entry.request == ld::Request::Watch) {
+    QCoreApplication app(argc, argv);
+    return ld::RunWatch(entry.watchSeconds, QCoreApplication::applicationFilePath());
+  }
 
   // The first picture is worked out and decoded on a thread of its own from
   // here on, while the application, the window and its panels are built; the
@@ -81,12 +89,25 @@ int main(int argc, char** argv) {
     first.emplace(ld::PrimaryMonitorSize().value_or(QSize(1920, 1080)),
                   std::make_unique<ld::QtRandom>());
 
+  // The screen-saver module draws into X windows: the window is looked up on
+  // the X display before Qt starts (without one it cannot start on X11), and
+  // Qt uses X11 even in a Wayland session.
+  std::optional<ld::HostWindow> host;
+  if (entry.hostWindow) {
+    host = ld::QueryHostWindow(entry.hostWindowId);
+    if (!host) {
+      std::fprintf(stderr, "luminodrift : fenêtre 0x%llx introuvable\n",
+                   static_cast<unsigned long long>(entry.hostWindowId));
+      return 1;
+    }
+    ld::UseX11Platform();
+  }
   ld::Application app(argc, argv);
   ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));
   ld::InstallHints(app);
 
-  if (entry.hostWindow) return RunInHostWindow(app, entry);
+  if (host) return RunInHostWindow(app, entry, *host);
 
   if (entry.request == ld::Request::Configure) {
     ld::Twinparam dialog;
