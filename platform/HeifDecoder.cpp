@@ -23,7 +23,8 @@ namespace {
 struct Heif {
 #define LD_HEIF_FUNCTIONS(X)                                                                 \
   X(heif_init)                                                                               \
-  X(heif_context_alloc) X(heif_context_free) X(heif_context_set_maximum_image_size_limit)    \
+  X(heif_context_alloc)                                                                      \
+  X(heif_context_free) X(heif_context_set_maximum_image_size_limit)                          \
       X(heif_context_read_from_memory_without_copy) X(heif_context_get_primary_image_handle) \
           X(heif_image_handle_get_width) X(heif_image_handle_get_height)                     \
               X(heif_image_handle_release) X(heif_decoding_options_alloc)                    \
