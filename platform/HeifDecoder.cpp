@@ -21,15 +21,27 @@ namespace {
 
 // The library's functions, found once; null when it cannot be loaded.
 struct Heif {
-#define LD_HEIF_FUNCTIONS(X)                                                                 \
-  X(heif_init)                                                                               \
-  X(heif_context_alloc)                                                                      \
-  X(heif_context_free) X(heif_context_set_maximum_image_size_limit)                          \
-      X(heif_context_read_from_memory_without_copy) X(heif_context_get_primary_image_handle) \
-          X(heif_image_handle_get_width) X(heif_image_handle_get_height)                     \
-              X(heif_image_handle_release) X(heif_decoding_options_alloc)                    \
-                  X(heif_decoding_options_free) X(heif_decode_image) X(heif_image_release)   \
-                      X(heif_image_get_plane) X(heif_image_get_width) X(heif_image_get_height)
+// One function a line; clang-format 14 lays such a list out differently at
+// every run.
+// clang-format off
+#define LD_HEIF_FUNCTIONS(X)                    \
+  X(heif_init)                                  \
+  X(heif_context_alloc)                         \
+  X(heif_context_free)                          \
+  X(heif_context_set_maximum_image_size_limit)  \
+  X(heif_context_read_from_memory_without_copy) \
+  X(heif_context_get_primary_image_handle)      \
+  X(heif_image_handle_get_width)                \
+  X(heif_image_handle_get_height)               \
+  X(heif_image_handle_release)                  \
+  X(heif_decoding_options_alloc)                \
+  X(heif_decoding_options_free)                 \
+  X(heif_decode_image)                          \
+  X(heif_image_release)                         \
+  X(heif_image_get_plane)                       \
+  X(heif_image_get_width)                       \
+  X(heif_image_get_height)
+// clang-format on
 #define LD_HEIF_POINTER(name) decltype(&::name) name = nullptr;
   LD_HEIF_FUNCTIONS(LD_HEIF_POINTER)
 #undef LD_HEIF_POINTER
