@@ -24,6 +24,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Desktop.h"
 #include "platform/ui/UiServices.h"
+#include "show/KeyCodes.h"
 
 namespace {
 
@@ -78,17 +79,6 @@ int main(int argc, char** argv) {
     return ld::RunWatch(entry.watchSeconds, QCoreApplication::applicationFilePath());
   }
 
-  // The first picture is worked out and decoded on a thread of its own from
-  // here on, while the application, the window and its panels are built; the
-  // show's first step then draws the same random numbers and takes that
-  // picture. The screen's size is asked of the X server directly, as Qt does
-  // not know it yet; if Qt's primary screen turns out another size, the
-  // picture is decoded again for it.
-  std::optional<ld::FirstPictureDecoder> first;
-  if (!entry.hostWindow && entry.request != ld::Request::Configure)
-    first.emplace(ld::PrimaryMonitorSize().value_or(QSize(1920, 1080)),
-                  std::make_unique<ld::QtRandom>());
-
   // The screen-saver module draws into X windows: the window is looked up on
   // the X display before Qt starts (without one it cannot start on X11), and
   // Qt uses X11 even in a Wayland session.
@@ -102,7 +92,21 @@ int main(int argc, char** argv) {
     }
     ld::UseX11Platform();
   }
+
+  // The application object comes first, made here on the main thread: Qt
+  // takes the first thread that uses it for its main thread, so no other
+  // thread may touch Qt before (a decode thread that did would leave the
+  // window's events to a thread that never handles them).
   ld::Application app(argc, argv);
+  // The first picture is worked out and decoded on a thread of its own from
+  // here on, while the window and its panels are built; the show's first
+  // step then draws the same random numbers and takes that picture.
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
+  std::optional<ld::FirstPictureDecoder> first;
+  if (!entry.hostWindow && entry.request != ld::Request::Configure)
+    first.emplace(size, std::make_unique<ld::QtRandom>());
+
   ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));
   ld::InstallHints(app);
@@ -116,8 +120,6 @@ int main(int argc, char** argv) {
   }
 
   ld::RealServices real;
-  QScreen* screen = QGuiApplication::primaryScreen();
-  const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
   ld::ReplayRandom random(real.random, [&first] { return first->GuessDraws(); });
   ld::Services services{real.dialogs, real.screenSaver, real.pointer, real.clock,
                         random,       real.exit,        real.sound,   real.shell};
@@ -125,8 +127,13 @@ int main(int argc, char** argv) {
   window.Show().SetDecoder(first->Decoder());
   real.dialogs.SetParent(&window);
   app.SetKeyReleaseHook(
-      [&window](QObject* receiver, QKeyEvent* e) { window.HandleKeyRelease(receiver, e); });
+      [&window](QObject* receiver, QKeyEvent* e) { return window.HandleKeyRelease(receiver, e); });
   app.SetErrorHook([&real](const QString& text) { real.dialogs.ErrorBox(text); });
+  // The system's request to end (a session closing, a watcher stopping the
+  // show) ends the show as Esc does: its position and history are saved
+  // first.
+  ld::QuitOnTerminationSignal(
+      app, [&window] { window.Guarded([&window] { window.FormKeyUp(ld::keys::kEscape); }); });
   // The pictures go on the primary screen; every other screen is black.
   if (screen) {
     window.setScreen(screen);

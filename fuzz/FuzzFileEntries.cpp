@@ -23,25 +23,6 @@ bool WriteWhole(const QString& path, const QByteArray& bytes) {
   return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-// The screen the picture target decodes for: small, so that each input is
-// quick, with the program's own rule for the pixel bound.
-const QSize kScreen(640, 480);
-
-DecodeLimits ScreenLimits() {
-  DecodeLimits limits;
-  limits.wanted = [](QSize own) { return own.scaled(kScreen, Qt::KeepAspectRatio); };
-  limits.maxPixels = MaxDecodedPixelsForScreen(kScreen);
-  return limits;
-}
-
-QString CheckDecoded(const DecodedPicture& p, qint64 maxPixels, const char* what) {
-  if (p.image.isNull()) return QString();
-  if (p.ownSize.isEmpty()) return QLatin1String(what) + QStringLiteral(": picture without size");
-  if (static_cast<qint64>(p.image.width()) * p.image.height() > maxPixels)
-    return QLatin1String(what) + QStringLiteral(": picture above the pixel bound");
-  return QString();
-}
-
 }  // namespace
 
 QString FuzzCatalogueLoader(const std::uint8_t* data, std::size_t size) {
@@ -96,9 +77,9 @@ QString FuzzPictureLoader(const std::uint8_t* data, std::size_t size) {
     return QStringLiteral("orientation tag outside its low byte");
   JpegOwnSize(bytes);
 
-  const DecodeLimits limits = ScreenLimits();
+  const DecodeLimits limits = FuzzScreenLimits();
   const DecodedPicture jpeg = DecodeJpeg(bytes, limits);
-  QString problem = CheckDecoded(jpeg, limits.maxPixels, "DecodeJpeg");
+  QString problem = CheckDecodedPicture(jpeg, limits.maxPixels, "DecodeJpeg");
   if (!problem.isEmpty()) return problem;
   // Every operation of the orientation table on a small decoded picture.
   if (!jpeg.image.isNull() &&
@@ -111,8 +92,11 @@ QString FuzzPictureLoader(const std::uint8_t* data, std::size_t size) {
     }
   }
 
-  // Bitmaps and icons go through Qt's reader from a file, as in the show.
+  // JPEGs from a file too (their headers read first, then the picture a
+  // piece at a time); bitmaps and icons through Qt's reader from a file, as
+  // in the show.
   const char* extension = nullptr;
+  if (bytes.startsWith("\xFF\xD8\xFF")) extension = ".jpg";
   if (bytes.startsWith("BM")) extension = ".bmp";
   if (bytes.startsWith(QByteArray("\0\0\1\0", 4))) extension = ".ico";
   if (!extension) return QString();
@@ -121,14 +105,29 @@ QString FuzzPictureLoader(const std::uint8_t* data, std::size_t size) {
     return QStringLiteral("cannot write the picture file");
   const DecodedPicture picture = DecodePictureFile(path, limits);
   QFile::remove(path);
-  return CheckDecoded(picture, limits.maxPixels, "DecodePictureFile");
+  problem = CheckDecodedPicture(picture, limits.maxPixels, "DecodePictureFile");
+  if (!problem.isEmpty()) return problem;
+  // The file gives the picture its bytes give (a cut file included).
+  if (*extension == 'j' && picture.ownSize != jpeg.ownSize)
+    return QStringLiteral("a JPEG file and its bytes give different sizes");
+  return QString();
 }
 
 const std::vector<Target>& Targets() {
   static const std::vector<Target> targets = {
-      {"settings", FuzzSettingsReader}, {"textfile", FuzzTextFile},
-      {"exclusion", FuzzExclusionFile}, {"catalogue", FuzzCatalogueLoader},
+      {"settings", FuzzSettingsReader},
+      {"textfile", FuzzTextFile},
+      {"exclusion", FuzzExclusionFile},
+      {"catalogue", FuzzCatalogueLoader},
       {"picture", FuzzPictureLoader},
+      {"heif", FuzzHeif},
+      {"png", FuzzPng},
+      {"webp", FuzzWebp},
+      {"tiff", FuzzTiff},
+      {"gif", FuzzGif},
+      {"exif", FuzzContainerExif},
+      {"ini", FuzzIniFile},
+      {"nameorder", FuzzNameOrder},
   };
   return targets;
 }

@@ -1,13 +1,20 @@
 // Entry functions of the text targets: the text-file decoder, the settings
-// reader and the exclusion-file parser.
+// reader, the exclusion-file parser, the screen-saver dialog's profile file
+// and the order of names.
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "app/core/SettingsFile.h"
 #include "catalogue/ExclusionFile.h"
+#include "catalogue/NameOrder.h"
 #include "fuzz/FuzzEntries.h"
+#include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/IniFile.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 
@@ -114,6 +121,67 @@ QString FuzzExclusionFile(const std::uint8_t* data, std::size_t size) {
     return QStringLiteral("more excluded directories than lines");
   if (lists.pictures.size() > lines.size() * static_cast<qsizetype>(kMaxRangeItems))
     return QStringLiteral("a line gave more pictures than a range may");
+  return QString();
+}
+
+QString FuzzIniFile(const std::uint8_t* data, std::size_t size) {
+  const QByteArray bytes = Bytes(data, size);
+  const QString path = DataFile(QStringLiteral("fuzz.ini"));
+  {
+    QFile f(path);
+    if (!EnsureDataDir() || !f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        f.write(bytes) != bytes.size())
+      return QStringLiteral("cannot write the profile file");
+  }
+  // The dialog's two keys set, the file written and read back: both read
+  // as set, and a key of another section keeps its value.
+  IniFile ini = IniFile::Read(path);
+  const std::optional<QString> other = ini.Value(QStringLiteral("Autre"), QStringLiteral("Texte"));
+  const QString text = DecodeText(bytes.left(64)).remove(u'\r').remove(u'\n');
+  ini.SetValue(QStringLiteral("Parametres"), QStringLiteral("Texte"), text);
+  ini.SetValue(QStringLiteral("Parametres"), QStringLiteral("Couleur"), QStringLiteral("Rouge"));
+  try {
+    ini.Write(path);
+  } catch (const Error&) {
+    return QStringLiteral("the profile file cannot be written");
+  }
+  const IniFile back = IniFile::Read(path);
+  QFile::remove(path);
+  if (back.Value(QStringLiteral("Parametres"), QStringLiteral("Texte")) != text)
+    return QStringLiteral("the text set does not read back");
+  if (back.Value(QStringLiteral("Parametres"), QStringLiteral("Couleur")) !=
+      QStringLiteral("Rouge"))
+    return QStringLiteral("the colour set does not read back");
+  if (back.Value(QStringLiteral("Autre"), QStringLiteral("Texte")) != other)
+    return QStringLiteral("a key of another section changed");
+  return QString();
+}
+
+QString FuzzNameOrder(const std::uint8_t* data, std::size_t size) {
+  // Names are the input's lines (bytes as they are, valid UTF-8 or not).
+  std::vector<std::string_view> names;
+  std::string_view all(reinterpret_cast<const char*>(data), size);
+  while (!all.empty() && names.size() < 256) {
+    const size_t end = std::min(all.find('\n'), all.size());
+    names.push_back(all.substr(0, end));
+    all.remove_prefix(std::min(end + 1, all.size()));
+  }
+  const NameOrder& order = NameOrder::Instance();
+  std::vector<std::uint32_t> forward, backward;
+  order.Sort(names, forward);
+  std::vector<std::string_view> reversed(names.rbegin(), names.rend());
+  order.Sort(reversed, backward);
+  if (forward.size() != names.size() || backward.size() != names.size())
+    return QStringLiteral("not one position per name");
+  std::vector<bool> seen(names.size());
+  for (const std::uint32_t i : forward) {
+    if (i >= names.size() || seen[i]) return QStringLiteral("not a permutation");
+    seen[i] = true;
+  }
+  // A total order: the same names in another order sort the same.
+  for (size_t k = 0; k < names.size(); ++k)
+    if (names[forward[k]] != reversed[backward[k]])
+      return QStringLiteral("the order depends on the input's order");
   return QString();
 }
 

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -60,11 +61,26 @@ struct TjHandle {
   }
 };
 
+thread_local TjHandle threadDecompressor;
+
 // One decompressor per thread, kept: its working memory is then set up once
 // instead of at every picture.
-tjhandle Decompressor() {
-  thread_local TjHandle tj;
-  return tj.h;
+tjhandle Decompressor() { return threadDecompressor.h; }
+
+// The header of `bytes` read with the thread's decompressor. After an error
+// TurboJPEG leaves the decompressor in the middle of the broken header, and
+// the next good file read with it comes out as 0 x 0: the thread then gets
+// a fresh one.
+bool ReadJpegHeader(const QByteArray& bytes, int& w, int& h, int& cs) {
+  tjhandle tj = Decompressor();
+  if (!tj) return false;
+  int sub = 0;
+  if (tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                          static_cast<unsigned long>(bytes.size()), &w, &h, &sub, &cs) == 0)
+    return true;
+  tjDestroy(threadDecompressor.h);
+  threadDecompressor.h = tjInitDecompress();
+  return false;
 }
 
 // The smallest scale at which the stored picture (sw x sh) covers `need`
@@ -114,6 +130,8 @@ DecodedPicture DecodeCmykJpeg(const QByteArray& data, const DecodeLimits& limits
   if (!scale) return Refused(QStringLiteral("Image trop grande"));
   const QSize target(scale->Apply(stored.width()), scale->Apply(stored.height()));
   if (target != stored) reader.setScaledSize(target);
+  if (limits.maxDecodeBytes > 0 && Area(target) * 4 > limits.maxDecodeBytes)
+    return decoding::OverBudget();
   reader.setAllocationLimit(
       static_cast<int>(std::max<qint64>(1, Area(target) * 4 / (1024 * 1024) + 1)));
   QImage img = reader.read();
@@ -125,6 +143,20 @@ DecodedPicture DecodeCmykJpeg(const QByteArray& data, const DecodeLimits& limits
   out.scaleNum = scale->num;
   out.scaleDenom = scale->denom;
   return out;
+}
+
+// A picture for Qt's readers (not JPEG or HEIF), of fileSize bytes read
+// through `read` for its headers and through `device` by the reader: the
+// checks on its headers, its Exif orientation, then the reader.
+DecodedPicture DecodeQtContent(PictureContent content, qint64 fileSize,
+                               const std::function<QByteArray(qint64, qint64)>& read,
+                               QIODevice* device, const DecodeLimits& limits) {
+  if (content == PictureContent::Bitmap && decoding::IsTruncatedBitmap(read(0, 64), fileSize))
+    return Failed(QStringLiteral("Image BMP tronquée"));
+  if (decoding::ChunkBeyondFile(content, fileSize, read))
+    return Failed(QStringLiteral("Image endommagée : un bloc dépasse la fin du fichier"));
+  const auto orientation = decoding::ContainerExifOrientation(content, fileSize, read);
+  return decoding::DecodeWithQt(device, content, orientation, limits);
 }
 
 // The failure's text with the file named.
@@ -176,21 +208,23 @@ qint64 MaxDecodedPixelsForScreen(QSize screen) {
       16 * Area(QSize(std::max(screen.width(), 1), std::max(screen.height(), 1))), 4 * 1024 * 1024);
 }
 
+qint64 DecodeBudgetForScreen(QSize screen) {
+  const qint64 pixels = Area(QSize(std::max(screen.width(), 1), std::max(screen.height(), 1)));
+  return std::clamp<qint64>(256 * pixels, 256LL << 20, 1LL << 30);
+}
+
 DecodeLimits LimitsForScreen(QSize screen) {
   DecodeLimits l;
   l.maxPixels = MaxDecodedPixelsForScreen(screen);
   l.maxSourcePixels = std::min<qint64>(4 * l.maxPixels, 256LL * 1024 * 1024);
   l.maxFileBytes = 4 * l.maxSourcePixels;
+  l.maxDecodeBytes = DecodeBudgetForScreen(screen);
   return l;
 }
 
 QSize JpegOwnSize(const QByteArray& data) {
-  tjhandle tj = Decompressor();
-  if (!tj) return QSize();
-  int w = 0, h = 0, sub = 0, cs = 0;
-  if (tjDecompressHeader3(tj, reinterpret_cast<const unsigned char*>(data.constData()),
-                          static_cast<unsigned long>(data.size()), &w, &h, &sub, &cs) != 0)
-    return QSize();
+  int w = 0, h = 0, cs = 0;
+  if (!ReadJpegHeader(data, w, h, cs)) return QSize();
   return Oriented(QSize(w, h), OrientationFromTag(ReadJpegOrientationTag(data).value_or(1)));
 }
 
@@ -203,13 +237,8 @@ namespace {
 DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits, bool giveBackRead,
                               int fd = -1, const std::function<QByteArray()>& whole = {}) {
   const Orientation o = OrientationFromTag(ReadJpegOrientationTag(data).value_or(1));
-  tjhandle tj = Decompressor();
-  if (!tj) return Failed(kUndecodable);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-  const auto size = static_cast<unsigned long>(data.size());
-  int sw = 0, sh = 0, sub = 0, cs = 0;
-  if (tjDecompressHeader3(tj, bytes, size, &sw, &sh, &sub, &cs) != 0 || sw <= 0 || sh <= 0)
-    return Failed(kUndecodable);
+  int sw = 0, sh = 0, cs = 0;
+  if (!ReadJpegHeader(data, sw, sh, cs) || sw <= 0 || sh <= 0) return Failed(kUndecodable);
   // TurboJPEG does not turn CMYK into RGB; Qt's reader does.
   if (cs == TJCS_CMYK || cs == TJCS_YCCK)
     return DecodeCmykJpeg(fd >= 0 ? whole() : data, limits, o);
@@ -224,9 +253,15 @@ DecodedPicture DecodeJpegData(const QByteArray& data, const DecodeLimits& limits
   // A warning (a truncated file, for instance) still leaves a whole
   // picture, the missing part grey. An error, the scan limit's included,
   // makes it undecodable: no slower decoder gets a file that was refused.
+  decoding::JpegControl control;
+  control.budget = limits.maxDecodeBytes;
+  control.cancel = limits.cancel.get();
   std::optional<QImage> img =
-      fd >= 0 ? decoding::DecodeJpegUprightFromFile(fd, scale->num, scale->denom, o)
-              : decoding::DecodeJpegUpright(data, scale->num, scale->denom, o, giveBackRead);
+      fd >= 0
+          ? decoding::DecodeJpegUprightFromFile(fd, scale->num, scale->denom, o, &control)
+          : decoding::DecodeJpegUpright(data, scale->num, scale->denom, o, giveBackRead, &control);
+  if (control.stop == decoding::JpegStop::OverBudget) return decoding::OverBudget();
+  if (control.stop == decoding::JpegStop::Cancelled) return decoding::Cancelled();
   if (!img) return Failed(kUndecodable);
   if (img->isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   DecodedPicture out;
@@ -257,14 +292,11 @@ DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits)
     default:
       break;
   }
-  if (content == PictureContent::Bitmap && decoding::IsTruncatedBitmap(data.left(64), data.size()))
-    return Failed(QStringLiteral("Image BMP tronquée"));
-  const auto orientation = decoding::ContainerExifOrientation(
-      content, data.size(), [&](qint64 at, qint64 n) { return data.mid(at, n); });
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
-  return decoding::DecodeWithQt(&buffer, content, orientation, limits);
+  return DecodeQtContent(
+      content, data.size(), [&](qint64 at, qint64 n) { return data.mid(at, n); }, &buffer, limits);
 }
 
 namespace {
@@ -301,21 +333,26 @@ DecodedPicture DecodeOpenedFile(const QString& path, const DecodeLimits& limits)
     default:
       break;
   }
-  if (content == PictureContent::Bitmap && decoding::IsTruncatedBitmap(head, file.Size()))
-    return Named(Failed(QStringLiteral("Image BMP tronquée")), path);
-  const auto orientation = decoding::ContainerExifOrientation(
-      content, file.Size(), [&](qint64 at, qint64 n) { return file.Read(at, n); });
   // Qt's readers read from the open file as far as they need.
   QFile device;
   if (!device.open(file.Descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
     return Named(Failed(QStringLiteral("Impossible de lire le fichier")), path);
-  return Named(decoding::DecodeWithQt(&device, content, orientation, limits), path);
+  return Named(DecodeQtContent(
+                   content, file.Size(), [&](qint64 at, qint64 n) { return file.Read(at, n); },
+                   &device, limits),
+               path);
 }
 
 }  // namespace
 
 DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits) {
-  return DecodeOpenedFile(path, limits);
+  DecodedPicture picture = DecodeOpenedFile(path, limits);
+  // A file refused for the memory it asks for is not damaged, and nothing
+  // on screen says why it shows red: the reason goes to the error stream.
+  if (picture.overBudget)
+    std::fprintf(stderr, "luminodrift : %s
+", picture.error.toLocal8Bit().constData());
+  return picture;
 }
 
 }  // namespace ld

@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace ld {
 
@@ -27,17 +29,29 @@ PictureContent SniffPictureContent(const QByteArray& head);
 // to be decoded whole before it is scaled down, and `maxFileBytes` the
 // files read at all: a header announcing an enormous picture, or a file far
 // larger than any photo, is undecodable before anything is allocated.
+// `maxDecodeBytes` bounds the memory one decode may take, its picture
+// included (0: no bound): every decoder works out what the file asks for
+// (the picture's real size, a grid's tiles, libjpeg's coefficient buffers)
+// and refuses the file before allocating when it is over. `cancel`, when
+// set and raised by the caller, stops a decode at its next row, band or
+// tile: it then gives its memory back and returns an undecodable picture.
 struct DecodeLimits {
   std::function<QSize(QSize ownSize)> wanted;
   qint64 maxPixels = 0;
   qint64 maxSourcePixels = 128LL * 1024 * 1024;
   qint64 maxFileBytes = 512LL * 1024 * 1024;
+  qint64 maxDecodeBytes = 0;
+  std::shared_ptr<const std::atomic<bool>> cancel;
+  bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 };
 
 // The bounds for a screen: the kept picture at most what sixteen screens
 // hold (at least 4 Mpx), a picture decoded whole at most four times that
-// (at most 256 Mpx), a file at most 4 bytes per pixel of that.
+// (at most 256 Mpx), a file at most 4 bytes per pixel of that, and the
+// memory of one decode 256 bytes per pixel of the screen (512 MB at
+// 1920 x 1080), at least 256 MB and at most 1 GB.
 qint64 MaxDecodedPixelsForScreen(QSize screen);
+qint64 DecodeBudgetForScreen(QSize screen);
 DecodeLimits LimitsForScreen(QSize screen);
 
 struct DecodedPicture {
@@ -55,6 +69,8 @@ struct DecodedPicture {
   // as opposed to a file refused before decoding (not a regular file, far
   // too large) or a decode given up.
   bool contentRejected = false;
+  // Refused before decoding for the memory its decode would take.
+  bool overBudget = false;
   // The decoding scale actually used (num/denom), for measurements.
   int scaleNum = 1, scaleDenom = 1;
 };

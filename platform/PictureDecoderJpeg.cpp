@@ -41,6 +41,14 @@ struct Failure {
   jmp_buf jump;
 };
 
+// The progress monitor, with what it checks: the scan count and the
+// caller's cancel flag.
+struct Progress {
+  jpeg_progress_mgr mgr{};
+  JpegControl* control = nullptr;
+};
+static_assert(offsetof(Progress, mgr) == 0);
+
 [[noreturn]] void OnError(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
 }
@@ -49,9 +57,34 @@ struct Failure {
 // missing part grey; they are not printed.
 void OnMessage(j_common_ptr) {}
 
+// Called for every row read and every band of rows taken from the file:
+// a cancelled decode stops here, and its memory is given back when the
+// decompressor is destroyed.
 void OnProgress(j_common_ptr cinfo) {
   auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  JpegControl* control = reinterpret_cast<Progress*>(cinfo->progress)->control;
+  if (control && control->cancel && control->cancel->load(std::memory_order_relaxed)) {
+    control->stop = JpegStop::Cancelled;
+    OnError(cinfo);
+  }
   if (d->is_decompressor && d->input_scan_number > kMaxScans) OnError(cinfo);
+}
+
+// What libjpeg keeps of a picture read in several scans (progressive, or
+// its components in separate scans): every coefficient of every component
+// at full size, two bytes each, whatever the output scale. A few kilobytes
+// of first scan can announce gigabytes of them.
+qint64 CoefficientBytes(jpeg_decompress_struct& cinfo) {
+  if (!cinfo.progressive_mode && !jpeg_has_multiple_scans(&cinfo)) return 0;
+  qint64 total = 0;
+  for (int i = 0; i < cinfo.num_components; ++i) {
+    const jpeg_component_info& c = cinfo.comp_info[i];
+    const auto roundUp = [](qint64 n, qint64 m) { return m > 0 ? (n + m - 1) / m * m : n; };
+    total += roundUp(c.width_in_blocks, c.h_samp_factor) *
+             roundUp(c.height_in_blocks, c.v_samp_factor) * DCTSIZE2 *
+             static_cast<qint64>(sizeof(JCOEF));
+  }
+  return total;
 }
 
 // Rows y0 .. y0 + n - 1 of the stored picture (w pixels each, `strip` with
@@ -229,7 +262,8 @@ static_assert(offsetof(FileSource, mgr) == 0);
 
 // The part that may jump back on an error: only plain data lives here.
 bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data, int num,
-         int denom, Orientation o, QImage& out, std::vector<quint32>& strip, ReadPages& read) {
+         int denom, Orientation o, QImage& out, std::vector<quint32>& strip, ReadPages& read,
+         JpegControl* control) {
   if (setjmp(failure.jump)) return false;
   // A source set by the caller (the file's) is kept; otherwise the data.
   if (!cinfo.src)
@@ -241,6 +275,19 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
   cinfo.out_color_space = JCS_EXT_BGRX;
   cinfo.scale_num = static_cast<unsigned>(num);
   cinfo.scale_denom = static_cast<unsigned>(denom);
+  if (control && control->budget > 0) {
+    // The picture, a band of rows and the coefficients, against the budget
+    // before any of them is allocated; libjpeg's own limit, on what it
+    // allocates, is what is left of the budget once the picture is made.
+    jpeg_calc_output_dimensions(&cinfo);
+    const qint64 picture = static_cast<qint64>(cinfo.output_width) * cinfo.output_height * 4;
+    const qint64 band = static_cast<qint64>(cinfo.output_width) * 16 * 4;
+    if (picture + band + CoefficientBytes(cinfo) > control->budget) {
+      control->stop = JpegStop::OverBudget;
+      return false;
+    }
+    cinfo.mem->max_memory_to_use = static_cast<long>(control->budget - picture);
+  }
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
   const bool swap = SwapsWidthAndHeight(o);
@@ -303,16 +350,17 @@ namespace {
 
 // The decode from the data, or from the file when `file` is given.
 std::optional<QImage> Decode(const QByteArray& data, FileSource* file, int num, int denom,
-                             Orientation o, bool giveBackRead) {
+                             Orientation o, bool giveBackRead, JpegControl* control) {
   jpeg_decompress_struct cinfo{};
   Failure failure{};
   cinfo.err = jpeg_std_error(&failure.mgr);
   failure.mgr.error_exit = OnError;
   failure.mgr.output_message = OnMessage;
-  jpeg_progress_mgr progress{};
-  progress.progress_monitor = OnProgress;
+  Progress progress;
+  progress.mgr.progress_monitor = OnProgress;
+  progress.control = control;
   jpeg_create_decompress(&cinfo);
-  cinfo.progress = &progress;
+  cinfo.progress = &progress.mgr;
   if (file) cinfo.src = &file->mgr;
   QImage out;
   std::vector<quint32> strip;
@@ -321,7 +369,7 @@ std::optional<QImage> Decode(const QByteArray& data, FileSource* file, int num, 
     read.begin = read.given = reinterpret_cast<const JOCTET*>(data.constData());
     read.end = read.begin + data.size();
   }
-  const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip, read);
+  const bool ok = Run(cinfo, failure, data, num, denom, o, out, strip, read, control);
   // Frees all of the decoder's working memory (not the file's source).
   cinfo.src = nullptr;
   jpeg_destroy_decompress(&cinfo);
@@ -332,13 +380,14 @@ std::optional<QImage> Decode(const QByteArray& data, FileSource* file, int num, 
 }  // namespace
 
 std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
-                                        bool giveBackRead) {
-  return Decode(data, nullptr, num, denom, o, giveBackRead);
+                                        bool giveBackRead, JpegControl* control) {
+  return Decode(data, nullptr, num, denom, o, giveBackRead, control);
 }
 
-std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o) {
+std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o,
+                                                JpegControl* control) {
   FileSource source(fd);
-  return Decode(QByteArray(), &source, num, denom, o, false);
+  return Decode(QByteArray(), &source, num, denom, o, false, control);
 }
 
 bool JpegHeadersWithin(const QByteArray& head) {

@@ -49,6 +49,16 @@ DecodedPicture Refused(const QString& error) {
   return d;
 }
 
+DecodedPicture OverBudget() {
+  DecodedPicture d =
+      Refused(QStringLiteral("Image refusée : son décodage demanderait plus de "
+                             "mémoire que la limite permise"));
+  d.overBudget = true;
+  return d;
+}
+
+DecodedPicture Cancelled() { return Refused(QStringLiteral("Décodage abandonné")); }
+
 bool IsTruncatedBitmap(const QByteArray& head, qint64 fileSize) {
   if (head.size() < 26) return true;
   const auto* b = reinterpret_cast<const uchar*>(head.constData());
@@ -70,7 +80,11 @@ bool IsTruncatedBitmap(const QByteArray& head, qint64 fileSize) {
   if (width <= 0 || height <= 0 || bpp <= 0) return false;  // the reader judges those
   qint64 needed = 0;
   if (compression == 0 || compression == 3 || compression == 6) {  // rows as stored
+    // Width and height up to 2^31 and bpp up to 2^16 give a row of at most
+    // 2^45 bytes; the rows together can pass 2^63, so the product is only
+    // formed when it can be: more than the file holds is truncated anyway.
     const qint64 rowBytes = (width * bpp + 31) / 32 * 4;
+    if (rowBytes > (fileSize - offBits) / height + 1) return true;
     needed = rowBytes * height;
   } else {
     needed = sizeImage;  // compressed: its stated size, when it is given
@@ -78,39 +92,51 @@ bool IsTruncatedBitmap(const QByteArray& head, qint64 fileSize) {
   return offBits + needed > fileSize;
 }
 
+void WalkContainerChunks(
+    PictureContent content, qint64 fileSize, const std::function<QByteArray(qint64, qint64)>& read,
+    const std::function<bool(const QByteArray& type, qint64 at, qint64 length)>& visit) {
+  // PNG: length (big-endian), type, data, CRC from byte 8. WebP: type,
+  // length (little-endian), data padded to an even length from byte 12.
+  const bool png = content == PictureContent::Png;
+  if (!png && content != PictureContent::WebP) return;
+  qint64 at = png ? 8 : 12;
+  while (at + 8 <= fileSize) {
+    const QByteArray h = read(at, 8);
+    if (h.size() < 8) return;
+    const qint64 length = png ? qFromBigEndian<quint32>(h.constData())
+                              : qFromLittleEndian<quint32>(h.constData() + 4);
+    if (!visit(png ? h.mid(4, 4) : h.left(4), at + 8, length)) return;
+    at += png ? 12 + length : 8 + length + (length & 1);
+  }
+}
+
 std::optional<int> ContainerExifOrientation(PictureContent content, qint64 fileSize,
                                             const std::function<QByteArray(qint64, qint64)>& read) {
   // Only chunk headers are read on the way; a chunk is at most 64 KB of
   // Exif worth reading.
   constexpr qint64 kMaxExif = 64 * 1024;
-  if (content == PictureContent::Png) {
-    qint64 at = 8;
-    while (at + 8 <= fileSize) {
-      const QByteArray h = read(at, 8);
-      if (h.size() < 8) return std::nullopt;
-      const qint64 len = qFromBigEndian<quint32>(h.constData());
-      const QByteArray type = h.mid(4, 4);
-      if (type == "eXIf") {
-        if (len > kMaxExif) return std::nullopt;
-        return ReadExifOrientationTag(read(at + 8, len));
-      }
-      if (type == "IEND") return std::nullopt;
-      at += 12 + len;
+  std::optional<int> tag;
+  WalkContainerChunks(content, fileSize, read, [&](const QByteArray& type, qint64 at, qint64 len) {
+    if (type == "eXIf" || type == "EXIF") {
+      if (len <= kMaxExif) tag = ReadExifOrientationTag(read(at, len));
+      return false;
     }
-  } else if (content == PictureContent::WebP) {
-    qint64 at = 12;
-    while (at + 8 <= fileSize) {
-      const QByteArray h = read(at, 8);
-      if (h.size() < 8) return std::nullopt;
-      const qint64 len = qFromLittleEndian<quint32>(h.constData() + 4);
-      if (h.startsWith("EXIF")) {
-        if (len > kMaxExif) return std::nullopt;
-        return ReadExifOrientationTag(read(at + 8, len));
-      }
-      at += 8 + len + (len & 1);
-    }
-  }
-  return std::nullopt;
+    return type != "IEND";
+  });
+  return tag;
+}
+
+bool ChunkBeyondFile(PictureContent content, qint64 fileSize,
+                     const std::function<QByteArray(qint64, qint64)>& read) {
+  bool beyond = false;
+  WalkContainerChunks(content, fileSize, read, [&](const QByteArray& type, qint64 at, qint64 len) {
+    // A PNG's picture data is read a piece at a time whatever its chunk
+    // says: a file cut inside it is the reader's to judge.
+    if (type == "IDAT") return true;
+    beyond = len > fileSize - at;
+    return !beyond && type != "IEND";
+  });
+  return beyond;
 }
 
 }  // namespace ld::decoding

@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QImage>
 #include <QSize>
+#include <atomic>
 #include <optional>
 
 #include "platform/Orientation.h"
@@ -34,19 +35,34 @@ DecodedPicture Finish(QImage stored, Orientation o, const DecodeLimits& limits);
 // picture refused before decoding (Refused).
 DecodedPicture Failed(const QString& error);
 DecodedPicture Refused(const QString& error);
+// A picture refused because its decode would take more memory than the
+// limits' budget, and a decode stopped by the caller's cancel flag.
+DecodedPicture OverBudget();
+DecodedPicture Cancelled();
+
+// Why a JPEG decode stopped without a picture, and what it is given: the
+// memory it may take (0: no bound) and the caller's cancel flag.
+enum class JpegStop { None, OverBudget, Cancelled };
+struct JpegControl {
+  qint64 budget = 0;
+  const std::atomic<bool>* cancel = nullptr;
+  JpegStop stop = JpegStop::None;
+};
 
 // A JPEG (not CMYK) decoded at scale num/denom straight into its upright
 // picture in Format_RGB32, turned by o band by band: no full-size copy of
 // the stored picture is ever made. Nothing when the data is refused (broken,
-// more than 500 scans); a null image when the memory cannot be had. With
+// more than 500 scans, over the control's budget, cancelled: the control
+// says which); a null image when the memory cannot be had. With
 // giveBackRead, the whole pages of data the decoder has read are given back
 // to the system as it goes (they then read as zeros): data must be the
 // FileBytes of a file that nothing reads afterwards.
 std::optional<QImage> DecodeJpegUpright(const QByteArray& data, int num, int denom, Orientation o,
-                                        bool giveBackRead = false);
+                                        bool giveBackRead = false, JpegControl* control = nullptr);
 
 // The same, read from the open file `fd` from its start, a piece at a time.
-std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o);
+std::optional<QImage> DecodeJpegUprightFromFile(int fd, int num, int denom, Orientation o,
+                                                JpegControl* control = nullptr);
 
 // Whether `head`, the start of a JPEG file, holds every header segment up to
 // and with the scan's: then its Exif orientation and its header read from
@@ -88,6 +104,19 @@ bool IsTruncatedBitmap(const QByteArray& head, qint64 fileSize);
 // data.
 std::optional<int> ContainerExifOrientation(PictureContent content, qint64 fileSize,
                                             const std::function<QByteArray(qint64, qint64)>& read);
+
+// The chunks of a PNG or WebP file, in order, read through `read`: the
+// chunk's type, where its data starts and the length its header claims;
+// the walk stops when visit returns false or at the end of the file.
+void WalkContainerChunks(
+    PictureContent content, qint64 fileSize, const std::function<QByteArray(qint64, qint64)>& read,
+    const std::function<bool(const QByteArray& type, qint64 at, qint64 length)>& visit);
+
+// Whether a chunk of a PNG (other than its picture data) or of a WebP
+// claims more bytes than the file has left: libpng would clear a buffer of
+// the claimed size, up to 4 GB, before finding the file short.
+bool ChunkBeyondFile(PictureContent content, qint64 fileSize,
+                     const std::function<QByteArray(qint64, qint64)>& read);
 
 // Keeps the image readers' warnings (libpng, libtiff, Qt's allocation limit)
 // off the error stream; the first call installs the filter.

@@ -2,7 +2,9 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QString>
+#include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "platform/PictureDecoding.h"
 
@@ -79,6 +81,32 @@ void FilterMessage(QtMsgType type, const QMessageLogContext& context, const QStr
   if (previousHandler) previousHandler(type, context, text);
 }
 
+// The picture's device as the reader sees it, failing every read once the
+// decode is cancelled: the reader (libpng, libtiff and GIF read a piece at
+// a time) then stops at its next read and frees what it holds.
+class CancellableDevice : public QIODevice {
+ public:
+  CancellableDevice(QIODevice* inner, const std::atomic<bool>* cancel)
+      : inner_(inner), cancel_(cancel) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    if (!inner_->isSequential()) QIODevice::seek(inner_->pos());
+  }
+  bool isSequential() const override { return inner_->isSequential(); }
+  qint64 size() const override { return inner_->size(); }
+  bool seek(qint64 pos) override { return inner_->seek(pos) && QIODevice::seek(pos); }
+
+ protected:
+  qint64 readData(char* data, qint64 max) override {
+    if (cancel_->load(std::memory_order_relaxed)) return -1;
+    return inner_->read(data, max);
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  QIODevice* inner_;
+  const std::atomic<bool>* cancel_;
+};
+
 }  // namespace
 
 void QuietImageReaders() {
@@ -89,6 +117,11 @@ void QuietImageReaders() {
 DecodedPicture DecodeWithQt(QIODevice* device, PictureContent content,
                             std::optional<int> exifOrientation, const DecodeLimits& limits) {
   QuietImageReaders();
+  std::optional<CancellableDevice> cancellable;
+  if (limits.cancel) {
+    cancellable.emplace(device, limits.cancel.get());
+    device = &*cancellable;
+  }
   QImageReader reader(device, ReaderFormat(content));
   reader.setAutoTransform(false);
   const QSize stored = reader.size();
@@ -96,12 +129,17 @@ DecodedPicture DecodeWithQt(QIODevice* device, PictureContent content,
     return Refused(QStringLiteral("Image trop grande"));
   // Qt's own limit (256 MB) would refuse a valid 6000 x 6000 bitmap: ours
   // lets a picture up to maxSourcePixels be decoded whole (at up to 8 bytes
-  // per pixel for 16-bit pictures), then scaled down.
-  if (limits.maxSourcePixels > 0)
-    reader.setAllocationLimit(static_cast<int>(
-        std::min<qint64>(limits.maxSourcePixels * 8 / (1024 * 1024) + 1, 1 << 30)));
-  else
-    reader.setAllocationLimit(0);
+  // per pixel for 16-bit pictures), then scaled down, within the decode's
+  // memory budget. The reader checks it before it allocates the picture.
+  qint64 allocationBytes = limits.maxSourcePixels > 0 ? limits.maxSourcePixels * 8 : 0;
+  if (limits.maxDecodeBytes > 0)
+    allocationBytes = allocationBytes > 0 ? std::min(allocationBytes, limits.maxDecodeBytes)
+                                          : limits.maxDecodeBytes;
+  reader.setAllocationLimit(allocationBytes > 0 ? static_cast<int>(std::min<qint64>(
+                                                      allocationBytes / (1024 * 1024) + 1, 1 << 30))
+                                                : 0);
+  if (stored.isValid() && limits.maxDecodeBytes > 0 && Area(stored) * 4 > limits.maxDecodeBytes)
+    return OverBudget();
   // TIFF carries its orientation as a tag of its own, which Qt's reader
   // gives; PNG and WebP carry an Exif chunk.
   const Orientation o =
@@ -121,6 +159,7 @@ DecodedPicture DecodeWithQt(QIODevice* device, PictureContent content,
     }
   }
   QImage img = reader.read();
+  if (limits.Cancelled()) return Cancelled();
   if (img.isNull()) return Failed(ReaderError(reader.error()));
   if (!scaledByReader) return Finish(std::move(img), o, limits);
   DecodedPicture out;

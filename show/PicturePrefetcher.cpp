@@ -28,6 +28,7 @@ PicturePrefetcher::~PicturePrefetcher() {
     state_->stopping = true;
     state_->request.reset();
     state_->decoding.reset();
+    if (state_->cancel) state_->cancel->store(true);
     busy = state_->busy;
   }
   state_->cv.notify_all();
@@ -64,6 +65,7 @@ void PicturePrefetcher::Prefetch(const QString& path, const DisplayTarget& targe
       return;
     s.held.reset();
     s.heldKey.reset();
+    if (s.decoding && s.cancel) s.cancel->store(true);
     s.decoding.reset();  // the result of a decode in progress will be let go
     s.request = k;
     if (!worker_.joinable()) worker_ = std::thread(&PicturePrefetcher::Run, state_, s.generation);
@@ -102,6 +104,7 @@ void PicturePrefetcher::Abandon(const QString& path, const DisplayTarget& target
     if (s.request && *s.request == k) s.request.reset();
     if (s.decoding && *s.decoding == k) s.decoding.reset();
     if (s.busy && worker_.joinable()) {
+      if (s.cancel) s.cancel->store(true);
       ++s.generation;
       s.busy = false;
       worker_.detach();
@@ -131,10 +134,13 @@ void PicturePrefetcher::Run(std::shared_ptr<State> state, unsigned generation) {
     s.request.reset();
     s.decoding = k;
     s.busy = true;
+    s.cancel = std::make_shared<std::atomic<bool>>(false);
+    DecodeLimits limits = k.target.Limits();
+    limits.cancel = s.cancel;
     lock.unlock();
     std::optional<DecodedPicture> picture;
     try {
-      picture = s.decoder(k.path, k.target.Limits());
+      picture = s.decoder(k.path, limits);
     } catch (const std::bad_alloc&) {
       picture.emplace();
       picture->error = QStringLiteral("Mémoire insuffisante pour l'image : ") + k.path;

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSize>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -54,9 +55,9 @@ class PicturePrefetcher {
   // Whether this picture is waiting to be decoded or being decoded.
   bool Decoding(const QString& path, const DisplayTarget& target) const;
 
-  // Gives the picture up. A worker still busy decoding is left to finish
-  // alone and let its result go; a fresh worker takes the next requests, so
-  // a decode that never ends holds nothing up.
+  // Gives the picture up. A worker still busy decoding is told to stop, and
+  // left to finish alone and let its result go; a fresh worker takes the
+  // next requests, so a decode that never ends holds nothing up.
   void Abandon(const QString& path, const DisplayTarget& target);
 
   // For tests: whether a picture is held or being decoded, and its path.
@@ -82,6 +83,9 @@ class PicturePrefetcher {
     std::optional<Key> heldKey;
     std::optional<DecodedPicture> held;
     bool busy = false;  // the current worker is decoding, wanted or not
+    // Raised when the decode in progress is no longer wanted: the decoder
+    // stops at its next row or tile and gives its memory back.
+    std::shared_ptr<std::atomic<bool>> cancel;
     bool stopping = false;
     unsigned generation = 0;  // workers of older generations end after their decode
   };

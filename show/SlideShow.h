@@ -125,7 +125,11 @@ class SlideShow : public QObject {
   void SetDecoder(PicturePrefetcher::Decoder decoder);
   const QString& LastShownPath() const { return last_shown_path_; }
 
-  int picture_time_limit_ms = 60000;
+  // The decode of the next picture starts while the current one is on
+  // screen; once its pause is over the show waits at most this long more,
+  // then gives the picture up (its decode is cancelled) and shows the red
+  // screen: the current picture never stays more than 2 s past its pause.
+  int picture_time_limit_ms = 1800;
   // Measurement hooks (benchmark): after each paint of the picture, and
   // when a pause is over, before the step that follows it.
   std::function<void()> on_picture_painted;

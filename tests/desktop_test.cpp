@@ -16,9 +16,9 @@
 #include "tests/support/RealProgram.h"
 
 // Xlib defines macros (Status, Bool, None, ...) that clash with Qt: it comes last.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+
+#include "tests/support/XPixels.h"
 
 using namespace ld;
 using namespace ld::testing;
@@ -82,18 +82,6 @@ TEST(Desktop, CoversGoWithTheShowWindow) {
 }
 
 namespace {
-
-unsigned long PixelAt(Display* d, int x, int y) {
-  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
-  if (!img) return 0x123456;
-  const unsigned long px = XGetPixel(img, 0, 0) & 0xffffff;
-  XDestroyImage(img);
-  return px;
-}
-
-bool IsRed(unsigned long px) {
-  return ((px >> 16) & 0xff) > 180 && ((px >> 8) & 0xff) < 70 && (px & 0xff) < 70;
-}
 
 // True when the pointer shape now shown has no visible pixel.
 bool PointerInvisible(Display* d) {

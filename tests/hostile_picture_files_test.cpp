@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
@@ -20,6 +22,135 @@ using namespace ld::testing;
 namespace {
 
 DecodeLimits ForScreen(int effect) { return DisplayTarget{QSize(1920, 1080), effect, 16}.Limits(); }
+
+QByteArray Be(quint64 v, int bytes) {
+  QByteArray out;
+  for (int i = bytes - 1; i >= 0; --i) out += char(i < 8 ? (v >> (8 * i)) & 0xFF : 0);
+  return out;
+}
+
+QByteArray IsoBox(const char* type, const QByteArray& body) {
+  return Be(static_cast<quint64>(body.size()) + 8, 4) + type + body;
+}
+
+// An HEVC sequence parameter set (NAL unit of type 33) for a w x h picture.
+QByteArray SpsNal(int w, int h) {
+  std::vector<bool> bits;
+  const auto put = [&](quint64 v, int n) {
+    for (int i = n - 1; i >= 0; --i) bits.push_back((v >> i) & 1);
+  };
+  const auto ue = [&](quint64 v) {
+    int n = 0;
+    while ((v + 1) >> (n + 1)) ++n;
+    put(0, n);
+    put(v + 1, n + 1);
+  };
+  put(0, 4), put(0, 3), put(1, 1);     // ids, one layer
+  bits.insert(bits.end(), 96, false);  // profile and level
+  ue(0), ue(1), ue(static_cast<quint64>(w)), ue(static_cast<quint64>(h));
+  put(1, 1);
+  while (bits.size() % 8) bits.push_back(false);
+  QByteArray nal("\x42\x01");
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    int byte = 0;
+    for (size_t k = 0; k < 8; ++k) byte = (byte << 1) | bits[i + k];
+    nal += char(byte);
+  }
+  return nal;
+}
+
+// An HEIC whose size box says 64 x 64 while the picture is 20 000 x 20 000:
+// a grid of one tile whose own data gives that size, or a coded picture
+// whose parameter set does. Only the boxes that lead libheif to the primary
+// item, the grid's data in the idat box, no coded data.
+QByteArray LyingHeic(bool grid) {
+  const QByteArray full = Be(0, 4);  // version 0, no flags
+  const QByteArray hdlr = IsoBox("hdlr", full + Be(0, 4) + "pict" + Be(0, 12) + '\0');
+  const QByteArray pitm = IsoBox("pitm", full + Be(1, 2));
+  const auto infe = [&](int id, const char* type) {
+    return IsoBox("infe", Be(2, 1) + Be(0, 3) + Be(id, 2) + Be(0, 2) + type + '\0');
+  };
+  const QByteArray sps = SpsNal(20000, 20000);
+  const QByteArray hvcC =
+      IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') + Be(grid ? 0 : 1, 1) +
+                         (grid ? QByteArray() : Be(33, 1) + Be(1, 2) + Be(sps.size(), 2) + sps));
+  const QByteArray ispe = IsoBox("ispe", full + Be(64, 4) + Be(64, 4));
+  // Version 1: offsets and lengths of 4 bytes, the items' data in idat.
+  const auto item = [](int id, int offset, int length) {
+    return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
+  };
+  const QByteArray idat = IsoBox("idat", Be(0, 4) + Be(20000, 2) + Be(20000, 2) + Be(0, 8));
+  QByteArray items;
+  if (grid) {
+    items =
+        IsoBox("iinf", full + Be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) +
+        IsoBox("iref", full + IsoBox("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) +
+        IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
+                           IsoBox("ipma", full + Be(2, 4) + Be(1, 2) + Be(1, 1) + Be(0x01, 1) +
+                                              Be(2, 2) + Be(2, 1) + Be(0x01, 1) + Be(0x82, 1))) +
+        IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(2, 2) + item(1, 0, 8) +
+                           item(2, 8, 8));
+  } else {
+    items = IsoBox("iinf", full + Be(1, 2) + infe(1, "hvc1")) +
+            IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
+                               IsoBox("ipma", full + Be(1, 4) + Be(1, 2) + Be(2, 1) + Be(0x01, 1) +
+                                                  Be(0x82, 1))) +
+            IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(1, 2) + item(1, 8, 8));
+  }
+  const QByteArray meta = IsoBox("meta", full + hdlr + pitm + items + idat);
+  return IsoBox("ftyp", QByteArray("heic") + Be(0, 4) + "mif1heic") + meta;
+}
+
+// A progressive JPEG that announces 32 000 x 32 000 and holds only its first
+// scan: libjpeg would keep every coefficient of the picture, 3 GB of them.
+QByteArray HugeOneScanJpeg() {
+  const QByteArray jpeg = ManyScansJpeg(QuadrantImage(64, 64), 0);
+  const qsizetype second = jpeg.indexOf("\xff\xda", jpeg.indexOf("\xff\xda") + 2);
+  return WithFrameSize(jpeg.left(second) + "\xff\xd9", 32000, 32000);
+}
+
+// A PNG with a text chunk after its picture data that claims 2 GB.
+QByteArray PngWithHugeTextChunk() {
+  const QByteArray png = Encode(QuadrantImage(16, 16), "png");
+  return png.left(png.size() - 12) + Be(0x7FFFFFF0, 4) + "tEXtComment\0" + QByteArray(40, 'x');
+}
+
+// What a decode cost in a child process of its own: the peak of its
+// resident memory above what the child held before, in bytes.
+struct ChildDecode {
+  bool ran = false;
+  bool decoded = false;
+  bool overBudget = false;
+  long long peakBytes = 0;
+  char error[256] = {};
+};
+
+ChildDecode DecodeInChild(const QString& path, const DecodeLimits& limits) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    const DecodedPicture d = DecodePictureFile(path, limits);
+    getrusage(RUSAGE_SELF, &after);
+    ChildDecode out;
+    out.ran = true;
+    out.decoded = !d.image.isNull();
+    out.overBudget = d.overBudget;
+    out.peakBytes = (after.ru_maxrss - before.ru_maxrss) * 1024LL;
+    qstrncpy(out.error, d.error.toUtf8().constData(), sizeof out.error);
+    (void)!::write(fds[1], &out, sizeof out);
+    _exit(0);
+  }
+  ::close(fds[1]);
+  ChildDecode out;
+  if (pid < 0 || ::read(fds[0], &out, sizeof out) != sizeof out) out = {};
+  ::close(fds[0]);
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return out;
+}
 
 }  // namespace
 
@@ -116,6 +247,18 @@ TEST(PictureLoading, AJpegFileDecodesAsItsBytesDo) {
   const QByteArray cut = turned.left(sos + (turned.size() - sos) / 2);
   const QByteArray cmyk = WithApp1(CmykJpeg(QuadrantImage(64, 32)), ExifWithOrientation(6));
   ASSERT_FALSE(cmyk.isEmpty());
+  // Headers short enough to be read first, with a segment across the end of
+  // the file source's first 64 KB: an APP2 block the decoder skips, or the
+  // quantisation tables it reads byte by byte.
+  const auto app2 = [](int payload) {
+    return QByteArray("\xFF\xE2") + char((payload + 2) >> 8) + char((payload + 2) & 0xFF) +
+           QByteArray(payload, 'p');
+  };
+  const QByteArray skippedAcross = turned.left(2) + app2(40000) + app2(40000) + turned.mid(2);
+  const qsizetype dqt = turned.indexOf("\xff\xdb");
+  ASSERT_GT(dqt, 0);
+  const QByteArray tablesAcross =
+      turned.left(dqt) + app2(static_cast<int>(65536 - 30 - 4 - dqt)) + turned.mid(dqt);
   struct Case {
     const char* name;
     QByteArray bytes;
@@ -123,7 +266,9 @@ TEST(PictureLoading, AJpegFileDecodesAsItsBytesDo) {
   };
   for (const Case& c :
        {Case{"turned", turned, QSize(200, 300)}, Case{"long headers", longHeaders, QSize(200, 300)},
-        Case{"cut", cut, QSize(200, 300)}, Case{"cmyk", cmyk, QSize(32, 64)}}) {
+        Case{"cut", cut, QSize(200, 300)}, Case{"cmyk", cmyk, QSize(32, 64)},
+        Case{"skipped across", skippedAcross, QSize(200, 300)},
+        Case{"tables across", tablesAcross, QSize(200, 300)}}) {
     SCOPED_TRACE(c.name);
     const QString path = dir.path() + "/" + c.name + ".jpg";
     WriteBytes(path, c.bytes);
@@ -133,5 +278,95 @@ TEST(PictureLoading, AJpegFileDecodesAsItsBytesDo) {
     EXPECT_EQ(fromFile.ownSize, fromBytes.ownSize);
     EXPECT_FALSE(fromFile.image.isNull());
     EXPECT_TRUE(fromFile.image == fromBytes.image);
+  }
+}
+
+// TurboJPEG's decompressor, kept for the thread, is left in the middle of a
+// broken header by a file cut inside its headers: the next good JPEG read on
+// the same thread must still come out whole, from a file and from memory.
+TEST(PictureLoading, AJpegCutInItsHeadersLeavesTheNextOneOnTheThreadWhole) {
+  QTemporaryDir dir;
+  const QByteArray good = OrientedJpeg(QuadrantImage(64, 32), 6);
+  const QString cutPath = dir.path() + "/cut.jpg", goodPath = dir.path() + "/good.jpg";
+  WriteBytes(cutPath, good.left(200));
+  WriteBytes(goodPath, good);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(DecodePictureFile(cutPath, ForScreen(0)).image.isNull());
+    const DecodedPicture d = DecodePictureFile(goodPath, ForScreen(0));
+    EXPECT_EQ(d.ownSize, QSize(32, 64));
+    EXPECT_EQ(d.image.size(), QSize(32, 64));
+  }
+  EXPECT_EQ(JpegOwnSize(good.left(200)), QSize());
+  EXPECT_EQ(JpegOwnSize(good), QSize(32, 64));
+  EXPECT_TRUE(DecodeJpeg(good.left(200), ForScreen(0)).image.isNull());
+  EXPECT_EQ(DecodeJpeg(good, ForScreen(0)).ownSize, QSize(32, 64));
+}
+
+// Tiny files that ask for gigabytes are refused before anything is
+// allocated, each decoded in a child process whose peak memory is measured;
+// the show then goes on with a red screen, and the reason is told.
+TEST(PictureLoading, TinyFilesAskingForGigabytesAreRefusedWithinTheBudget) {
+  QTemporaryDir dir;
+  const DecodeLimits limits = ForScreen(0);
+  ASSERT_EQ(limits.maxDecodeBytes, 256LL * 1920 * 1080);
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+    bool overBudget;  // refused for its size rather than as damaged
+  };
+  for (const Case& c :
+       {Case{"grid.heic", LyingHeic(true), true}, Case{"coded.heic", LyingHeic(false), true},
+        Case{"progressive.jpg", HugeOneScanJpeg(), true},
+        Case{"text.png", PngWithHugeTextChunk(), false}}) {
+    SCOPED_TRACE(c.name);
+    const QString path = dir.path() + "/" + c.name;
+    WriteBytes(path, c.bytes);
+    EXPECT_LT(c.bytes.size(), 1024);
+    const ChildDecode d = DecodeInChild(path, limits);
+    ASSERT_TRUE(d.ran);
+    EXPECT_FALSE(d.decoded);
+    EXPECT_EQ(d.overBudget, c.overBudget) << d.error;
+    EXPECT_LT(d.peakBytes, limits.maxDecodeBytes);
+    EXPECT_TRUE(QString::fromUtf8(d.error).endsWith(path)) << d.error;
+  }
+  // Pictures within the budget still decode: the same progressive JPEG at
+  // its true size, a PNG with a text chunk that fits the file.
+  const QByteArray progressive = ManyScansJpeg(QuadrantImage(640, 480), 0);
+  EXPECT_EQ(DecodeJpeg(progressive, limits).ownSize, QSize(640, 480));
+  const QByteArray png = Encode(QuadrantImage(16, 16), "png");
+  const QByteArray text = QByteArray("Comment\0") + "bonjour";
+  const QByteArray withText = png.left(png.size() - 12) + Be(text.size(), 4) + "tEXt" + text +
+                              Be(Crc32("tEXt" + text), 4) + png.right(12);
+  EXPECT_EQ(DecodePicture(withText, limits).ownSize, QSize(16, 16));
+}
+
+// A decode whose cancel flag is raised stops without a picture, whatever
+// decoder the content goes to; with the flag down the same files decode.
+TEST(PictureLoading, ACancelledDecodeStopsWithoutAPicture) {
+  QTemporaryDir dir;
+  const QImage src = QuadrantImage(64, 32);
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  };
+  std::vector<Case> cases = {{"a.jpg", EncodeJpeg(src)},
+                             {"b.jpg", ManyScansJpeg(src, 2)},
+                             {"c.png", Encode(src, "png")},
+                             {"d.tif", Encode(src, "tiff")}};
+  if (const QByteArray avif = HeifFile(src, true); !avif.isEmpty())
+    cases.push_back({"e.avif", avif});
+  DecodeLimits limits = ForScreen(0);
+  auto flag = std::make_shared<std::atomic<bool>>(false);
+  limits.cancel = flag;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = dir.path() + "/" + c.name;
+    WriteBytes(path, c.bytes);
+    flag->store(false);
+    EXPECT_EQ(DecodePictureFile(path, limits).ownSize, QSize(64, 32));
+    flag->store(true);
+    const DecodedPicture d = DecodePictureFile(path, limits);
+    EXPECT_TRUE(d.image.isNull());
+    EXPECT_EQ(d.error, "Décodage abandonné : " + path);
   }
 }

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 #include "show/PicturePrefetcher.h"
 #include "support/TempData.h"
@@ -181,4 +182,52 @@ TEST(PicturePrefetcher, NoExceptionLeavesTheWorkerAndAStuckDecodeIsLeftBehind) {
   EXPECT_EQ(got->image.text("path"), b);
   ASSERT_TRUE(Eventually([&] { return dec.finished >= 2; }));
   EXPECT_FALSE(p.HeldPath().has_value());  // a's late result is let go
+}
+
+// A decode that is no longer wanted, replaced by another request or
+// abandoned, sees its cancel flag raised, so that it stops and frees its
+// memory; the decode that replaced it is not cancelled.
+TEST(PicturePrefetcher, AnUnwantedDecodeIsToldToStop) {
+  QTemporaryDir dir;
+  const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
+  WriteBytes(a, "aaaa");
+  WriteBytes(b, "bbbb");
+  // Shared with the workers, which may outlive a failing test.
+  struct Seen {
+    std::mutex m;
+    std::condition_variable cv;
+    QStringList started, cancelled;
+  };
+  auto seen = std::make_shared<Seen>();
+  PicturePrefetcher p([seen](const QString& path, const DecodeLimits& limits) {
+    {
+      std::lock_guard lock(seen->m);
+      seen->started << path;
+    }
+    seen->cv.notify_all();
+    // Until cancelled, at most 5 s (a fault then fails instead of hanging).
+    for (int i = 0; i < 500 && !limits.Cancelled(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    {
+      std::lock_guard lock(seen->m);
+      if (limits.Cancelled()) seen->cancelled << path;
+    }
+    seen->cv.notify_all();
+    return DecodedPicture{};
+  });
+  const auto waitFor = [&](const std::function<bool()>& done) {
+    std::unique_lock lock(seen->m);
+    return seen->cv.wait_for(lock, std::chrono::seconds(10), done);
+  };
+  p.Prefetch(a, kTarget);
+  ASSERT_TRUE(waitFor([&] { return seen->started.contains(a); }));
+  p.Prefetch(b, kTarget);
+  ASSERT_TRUE(waitFor([&] { return seen->started.contains(b); }));
+  {
+    std::lock_guard lock(seen->m);
+    EXPECT_EQ(seen->cancelled, QStringList{a});
+  }
+  p.Abandon(b, kTarget);
+  EXPECT_TRUE(waitFor([&] { return seen->cancelled.size() == 2; }));
+  EXPECT_EQ(seen->cancelled, (QStringList{a, b}));
 }
