@@ -350,8 +350,7 @@ DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits
   // A file refused for the memory it asks for is not damaged, and nothing
   // on screen says why it shows red: the reason goes to the error stream.
   if (picture.overBudget)
-    std::fprintf(stderr, "luminodrift : %s
-", picture.error.toLocal8Bit().constData());
+    std::fprintf(stderr, "luminodrift : %s\n", picture.error.toLocal8Bit().constData());
   return picture;
 }
 
