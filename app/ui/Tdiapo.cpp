@@ -13,6 +13,7 @@
 #include <new>
 
 #include "app/core/SettingsFile.h"
+#include "app/core/Version.h"
 #include "panel/ui/BuildPanels.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
@@ -211,7 +212,7 @@ void Tdiapo::FinishCreation() {
 }
 
 void Tdiapo::FormActivate() {
-  Label11->setText(QStringLiteral("LuminoDrift 3.6"));
+  Label11->setText(QStringLiteral("LuminoDrift %1").arg(QLatin1String(kVersion)));
   ListBox_rep_exclu.clear();
   ListBox_rep_nom_fic_exclu.clear();
   exclusion_ranges.clear();
