@@ -19,6 +19,11 @@ namespace {
 // prefetched usually needs); between two waits the keys and the timer run.
 constexpr std::chrono::milliseconds kFirstWait(200), kWaitSlice(40);
 
+// Drawn into another program's window, missing pictures are skipped; after
+// this many in a row the next try waits kMissingRetryMs.
+constexpr int kMissingInARowBeforePause = 100;
+constexpr int kMissingRetryMs = 1000;
+
 qint64 SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -180,7 +185,11 @@ void SlideShow::ForwardStep() {
     };
     ShowPicture(v_.current_path, [this] {
       AfterShowStep();
-      ScheduleShow(0, [this] { LoopStep(); });
+      // Skipped pictures follow one another at once, unless so many are
+      // missing in a row (a drive unplugged) that trying at full speed would
+      // only keep a core busy: then one try a second.
+      ScheduleShow(missing_in_a_row_ >= kMissingInARowBeforePause ? kMissingRetryMs : 0,
+                   [this] { LoopStep(); });
     });
   });
 }
@@ -260,15 +269,21 @@ void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
   pending_prefetch_ = nullptr;
   new_picture_ = false;
   if (!IsExistingFile(path)) {
-    // Drawn into another program's window nothing is saved: the show goes
-    // on with the next picture.
-    if (q_.host_window()) return;
+    // Drawn into another program's window nothing is saved and nobody can
+    // answer a message: the picture is skipped (its display does nothing)
+    // and the show goes on with the next one.
+    if (q_.host_window()) {
+      ++missing_in_a_row_;
+      if (then) then();
+      return;
+    }
     // The catalogue is out of date: save, request a rebuild and quit. The
     // quit returns while the Space key is being handled.
     q_.reset_catalogue(path, true);
     if (then) then();
     return;
   }
+  missing_in_a_row_ = 0;
   if (PictureFormatOf(path) == PictureFormat::Other) {  // the previous picture stays
     if (then) then();
     return;

@@ -182,6 +182,7 @@ class SlideShow : public QObject {
   QString last_shown_path_;
   QSize picture_size_{0, 0};  // the current picture's own size
   bool new_picture_ = false;  // the last load handed a new picture over
+  int missing_in_a_row_ = 0;  // pictures skipped as missing since the last one found
   QTimer* timer_ = nullptr;
   std::function<void()> step_;
   bool run_active_ = false;

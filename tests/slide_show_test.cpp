@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <mutex>
@@ -84,7 +85,7 @@ struct Rig {
     ShowQueries q;
     q.settings = [this] { return settings; };
     q.panel_open = [] { return false; };
-    q.host_window = [] { return false; };
+    q.host_window = [this] { return host; };
     q.history_count = [this] { return int(history.size()); };
     q.history_at = [this](int i) { return history[i]; };
     q.take_from_current_list = [](const QString& chosen) { return chosen; };
@@ -110,7 +111,7 @@ struct Rig {
   ShowSettings settings;
   QStringList history;
   int last_key = 0, position = -1, sequential = 0;
-  bool stop = false, running = true, replaying = false;
+  bool stop = false, running = true, replaying = false, host = false;
   QString current;
   std::unique_ptr<SlideShow> show;
 };
@@ -199,4 +200,35 @@ TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   EXPECT_EQ(decoded[1][0].value<QImage>().text("serial").toInt(), ahead[0].serial);
   EXPECT_EQ(r.decoder.Of("b.jpg").size(), 1u);
   EXPECT_EQ(r.decoder.Of("a.jpg").size(), 1u);
+}
+
+TEST(SlideShow, DrawnIntoAHostWindowMissingPicturesAreSkippedWithoutSpinning) {
+  Rig r({"a.jpg", "gone.jpg", "c.jpg"});
+  r.host = true;
+  QFile::remove(r.Path("gone.jpg"));
+  SlideShow& s = *r.show;
+  QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
+  r.sequential = 2;  // a, gone, c
+  s.Start();
+  ToPause(s);
+  ASSERT_EQ(r.current, r.Path("a.jpg"));
+  s.AdvanceShow();
+  ToPause(s);
+  // The missing picture is passed over: c follows, nothing was reset.
+  EXPECT_EQ(r.current, r.Path("c.jpg"));
+  EXPECT_EQ(decoded.size(), 2);
+  EXPECT_TRUE(s.Active());
+  EXPECT_EQ(s.PendingShowPause(), 200);
+
+  // Every picture gone (a drive unplugged): the show keeps trying, but
+  // after a long run of misses only once a second.
+  Rig all({"x.jpg", "y.jpg"});
+  all.host = true;
+  QFile::remove(all.Path("x.jpg"));
+  QFile::remove(all.Path("y.jpg"));
+  all.show->Start();
+  ToPause(*all.show);
+  EXPECT_TRUE(all.show->Active());
+  EXPECT_EQ(all.show->PendingShowPause(), 1000);
+  EXPECT_GE(all.history.size(), 2);
 }
