@@ -4,9 +4,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -231,4 +235,61 @@ TEST(SlideShow, DrawnIntoAHostWindowMissingPicturesAreSkippedWithoutSpinning) {
   EXPECT_TRUE(all.show->Active());
   EXPECT_EQ(all.show->PendingShowPause(), 1000);
   EXPECT_GE(all.history.size(), 2);
+}
+
+TEST(SlideShow, EventsKeepTheirPaceWhileTheShowWaitsForAStalledDecode) {
+  Rig r({"a.jpg"});
+  SlideShow& s = *r.show;
+  // a's decode does not end until released; shared with the decoder, which
+  // a worker left behind may still hold.
+  struct Gate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  s.SetDecoder([gate](const QString&, const DecodeLimits&) {
+    std::unique_lock lock(gate->m);
+    gate->cv.wait(lock, [&] { return gate->open; });
+    DecodedPicture d;
+    d.image = QImage(40, 30, QImage::Format_RGB32);
+    d.ownSize = QSize(400, 300);
+    return d;
+  });
+  QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
+  // A 10 ms timer ticks from before the run starts until 60 ticks have gone
+  // by; the run starts from the event loop, as a key would start it.
+  QElapsedTimer clock;
+  std::vector<qint64> ticks;
+  QEventLoop loop;
+  QTimer tick;
+  tick.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    ticks.push_back(clock.elapsed());
+    if (ticks.size() == 60) loop.quit();
+  });
+  clock.start();
+  tick.start(10);
+  QTimer::singleShot(5, &s, [&] { s.Start(); });
+  loop.exec();
+  tick.stop();
+  // The show is still waiting for its picture, and the ticks kept their
+  // pace: no stretch of waiting on the thread (a blocking wait would show
+  // as gaps of its length at every turn).
+  EXPECT_TRUE(decoded.isEmpty());
+  EXPECT_TRUE(s.Active());
+  EXPECT_EQ(s.PendingShowPause(), 0);
+  std::vector<qint64> gaps;
+  for (size_t i = 1; i < ticks.size(); ++i) gaps.push_back(ticks[i] - ticks[i - 1]);
+  std::sort(gaps.begin(), gaps.end());
+  EXPECT_LT(gaps[gaps.size() / 2], 30) << "median gap between 10 ms ticks";
+  EXPECT_LT(gaps.back(), 150) << "longest gap between 10 ms ticks";
+  // Released, the picture arrives by itself and is shown.
+  {
+    std::lock_guard lock(gate->m);
+    gate->open = true;
+  }
+  gate->cv.notify_all();
+  ASSERT_TRUE(WaitUntil([&] { return decoded.size() == 1; }));
+  EXPECT_EQ(s.PendingShowPause(), 200);
 }
