@@ -27,7 +27,11 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
   if (source.isEmpty() || !from.isFile())
     return Failed(QStringLiteral("l'image %1 n'existe pas").arg(source));
   if (target.isEmpty()) return Failed(QStringLiteral("aucun fichier cible"));
-  if (QFileInfo(target).isDir()) return Failed(QStringLiteral("%1 est un répertoire").arg(target));
+  // The album's entries are the album's own: one that is a link is replaced
+  // by the copy, and what it led to (a directory included) is left alone.
+  const QFileInfo entry(target);
+  if (entry.isDir() && !entry.isSymLink())
+    return Failed(QStringLiteral("%1 est un répertoire").arg(target));
   QFile in(source);
   if (!in.open(QIODevice::ReadOnly))
     return Failed(
@@ -37,7 +41,7 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
   const QString dir = DirectoryPart(target);
   if (!dir.isEmpty() && !QFileInfo(dir).isDir() && (!QDir().mkpath(dir) || !QFileInfo(dir).isDir()))
     return Failed(QStringLiteral("le répertoire %1 ne peut pas être créé").arg(dir));
-  AtomicFile out(target);
+  AtomicFile out(target, LinkRule::ReplaceLink);
   try {
     out.Open();
     constexpr qint64 kChunk = 1 << 20;
@@ -51,7 +55,7 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
       }
       out.Write(block);
     }
-    out.Device().setFileTime(from.lastModified(), QFileDevice::FileModificationTime);
+    out.SetModificationTime(from.lastModified());
     out.Commit();
   } catch (const Error&) {
     const QString why = out.FailureReason();

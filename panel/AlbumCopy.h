@@ -22,8 +22,10 @@ struct CopyResult {
 // Copies source to target. The data goes to a temporary file beside target
 // first, which then replaces target in one rename, so an existing copy is
 // overwritten only by a complete new one and never lost to a failed copy
-// (a full disk included). The copy keeps the source's modification time. A
-// missing target directory is created first, with its missing parents.
+// (a full disk included). An entry of the album that is a symbolic link is
+// replaced by the copy; the file it leads to is never written. The copy keeps
+// the source's modification time. A missing target directory is created
+// first, with its missing parents.
 // Nothing is left behind by a failure.
 CopyResult CopyReplacing(const QString& source, const QString& target);
 

@@ -36,6 +36,9 @@ class ProcessEnded : public std::exception {
 QString NotAnIntegerMessage(const QString& text);
 // "Impossible de créer le fichier %s"
 QString CannotCreateFileMessage(const QString& path);
+// The system's reason for a failed file operation (an errno value), in
+// French, as it is put in brackets after the message that names the file.
+QString SystemErrorReason(int error);
 // The refusal of a text with a line break where the file holds one item per
 // line.
 QString LineBreakRefusedMessage(const QString& text, const QString& path);

@@ -1,6 +1,6 @@
 #include "platform/IniFile.h"
 
-#include <QFile>
+#include <QFileInfo>
 
 #include "platform/Error.h"
 #include "platform/TextFile.h"
@@ -31,12 +31,14 @@ std::optional<QString> KeyName(const QString& line) {
 
 IniFile IniFile::Read(const QString& path) {
   IniFile ini;
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    ini.unreadable_ = f.exists();
+  const std::optional<QByteArray> bytes = ReadDataFile(path);
+  if (!bytes) {
+    // Anything by that name that is not read (a FIFO, a directory, a file
+    // without read permission) is kept as it is.
+    ini.unreadable_ = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
     return ini;
   }
-  const QString text = DecodeText(f.readAll());
+  const QString text = DecodeText(*bytes);
   // Lines keep their own ends, so that lines not set go back unchanged.
   qsizetype start = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Session.h"
+
 // Xlib defines macros (Status, Bool, ...) that clash with Qt: it comes last.
 #include <X11/Xlib.h>
 #include <alsa/asoundlib.h>
@@ -67,7 +69,11 @@ std::optional<QString> QuietDialogs::ChooseExecutable() { return std::nullopt; }
 // ---- pointer, clock, random, exit ---------------------------------------
 
 QPoint QtPointer::Pos() { return QCursor::pos(); }
-void QtPointer::SetPos(const QPoint& p) { QCursor::setPos(p); }
+void QtPointer::SetPos(const QPoint& p) {
+  // A Wayland client cannot move the pointer: the pointer stays where it is.
+  if (IsWaylandSession()) return;
+  QCursor::setPos(p);
+}
 
 double SystemClock::NowDays() {
   // Days since 1899-12-30 in local time, as the show's speed rule counts.
@@ -154,20 +160,41 @@ void AlsaSound::PlayWav(const QByteArray& wav) {
 
 // ---- processes and desktop -------------------------------------------------
 
-bool QtShell::RunAndWait(const QString& program, const QStringList& args,
-                         const std::function<void()>& whileWaiting) {
+IShell::RunResult QtShell::RunAndWait(const QString& program, const QStringList& args,
+                                      const std::function<void()>& whileWaiting) {
+  RunResult result;
   QProcess p;
   p.setProgram(program);
   p.setArguments(args);
   p.setProcessChannelMode(QProcess::ForwardedChannels);
   p.start();
-  if (!p.waitForStarted(5000)) return false;
+  if (!p.waitForStarted(5000)) return result;
+  result.started = true;
   for (;;) {
     if (whileWaiting) whileWaiting();
     if (p.waitForFinished(200)) break;
     if (p.state() == QProcess::NotRunning) break;
   }
-  return true;
+  result.crashed = p.exitStatus() == QProcess::CrashExit;
+  result.exitCode = p.exitCode();
+  return result;
+}
+
+QString QtShell::DefaultApplication(const QString& mimeType) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::SeparateChannels);
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.start(QStringLiteral("xdg-mime"),
+          {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+  if (!p.waitForStarted(5000) || !p.waitForFinished(5000)) {
+    p.kill();
+    p.waitForFinished(1000);
+    return QString();
+  }
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return QString();
+  // One id; some desktops list several, separated by ";".
+  const QString out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+  return out.section(u';', 0, 0).trimmed();
 }
 
 bool QtShell::OpenWithDesktop(const QString& pathOrUrl) {

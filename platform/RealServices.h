@@ -61,11 +61,14 @@ class AlsaSound : public ISound {
   void PlayWav(const QByteArray& wav) override;
 };
 
-// QProcess for programs, QDesktopServices / xdg-open for the desktop.
+// QProcess for programs, QDesktopServices / xdg-open and xdg-mime for the
+// desktop.
 class QtShell : public IShell {
  public:
-  bool RunAndWait(const QString& program, const QStringList& args,
-                  const std::function<void()>& whileWaiting) override;
+  RunResult RunAndWait(const QString& program, const QStringList& args,
+                       const std::function<void()>& whileWaiting) override;
+  // xdg-mime query default TYPE.
+  QString DefaultApplication(const QString& mimeType) override;
   bool OpenWithDesktop(const QString& pathOrUrl) override;
   bool StartDetached(const QString& program, const QStringList& args) override;
 };

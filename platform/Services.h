@@ -94,11 +94,20 @@ class ISound {
 class IShell {
  public:
   virtual ~IShell() = default;
+  // How a program run to its end finished.
+  struct RunResult {
+    bool started = false;
+    bool crashed = false;  // ended by a signal
+    int exitCode = 0;
+    bool Ok() const { return started && !crashed && exitCode == 0; }
+  };
   // Starts program with the argument list (no shell involved) and waits for
-  // its end, calling whileWaiting at least every 200 ms. Returns false when
-  // the program could not be started.
-  virtual bool RunAndWait(const QString& program, const QStringList& args,
-                          const std::function<void()>& whileWaiting) = 0;
+  // its end, calling whileWaiting at least every 200 ms.
+  virtual RunResult RunAndWait(const QString& program, const QStringList& args,
+                               const std::function<void()>& whileWaiting) = 0;
+  // The desktop entry id (such as "org.gnome.eog.desktop") of the desktop's
+  // default application for a MIME type; empty when there is none.
+  virtual QString DefaultApplication(const QString& mimeType) = 0;
   // Opens a file, directory or URL with the desktop's default application.
   // Returns false when nothing could open it.
   virtual bool OpenWithDesktop(const QString& pathOrUrl) = 0;

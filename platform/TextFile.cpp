@@ -8,6 +8,7 @@
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
+#include "platform/PictureFile.h"
 
 namespace ld {
 namespace {
@@ -18,6 +19,10 @@ constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The largest data file read: far beyond any the program writes, and small
+// enough that a wrong file in its place costs no more than this in memory.
+constexpr qint64 kMaxDataFileBytes = qint64(256) << 20;
 
 void EnsureParentFor(const QString& path) {
   // The data directory is created whenever a file is about to be written
@@ -68,10 +73,19 @@ QStringList SplitLines(const QString& text, bool stopAtSub) {
   return lines;
 }
 
+std::optional<QByteArray> ReadDataFile(const QString& path) {
+  // Opened without waiting (a FIFO or a device in the file's place must not
+  // hold the start), and read only when it is a regular file of a sensible
+  // size.
+  const PictureFile f(path, kMaxDataFileBytes);
+  if (!f.IsOpen()) return std::nullopt;
+  return f.ReadAll();
+}
+
 std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-  return SplitLines(DecodeText(f.readAll()), stopAtSub);
+  const std::optional<QByteArray> bytes = ReadDataFile(path);
+  if (!bytes) return std::nullopt;
+  return SplitLines(DecodeText(*bytes), stopAtSub);
 }
 
 void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
@@ -101,9 +115,8 @@ void DeleteFileSilently(const QString& path) {
 }
 
 qint64 FileSizeOf(const QString& path) {
-  QFile f(path);
-  if (!f.exists() || !f.open(QIODevice::ReadOnly)) return -1;
-  return f.size();
+  const PictureFile f(path, 0);
+  return f.IsOpen() ? f.Size() : -1;
 }
 
 }  // namespace ld

@@ -21,8 +21,13 @@ QString DecodeWindows1252(const QByteArray& bytes);
 // With stopAtSub, a character 0x1A ends the text.
 QStringList SplitLines(const QString& text, bool stopAtSub = false);
 
-// The lines of a text file, or nothing when the file does not exist or cannot
-// be opened.
+// The bytes of a data file, or nothing when there is no regular file of at
+// most 256 MiB by that name or it cannot be opened. Never waits: a FIFO or a
+// device standing in the file's place gives nothing.
+std::optional<QByteArray> ReadDataFile(const QString& path);
+
+// The lines of a text file (read as ReadDataFile does), or nothing when the
+// file does not exist or cannot be opened.
 std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub = false);
 
 // Writes the lines in UTF-8, each ended by CR LF, replacing the file
@@ -44,7 +49,8 @@ void CreateEmptyFile(const QString& path);
 // ever reported.
 void DeleteFileSilently(const QString& path);
 
-// The size in bytes; -1 when the file does not exist or cannot be opened.
+// The size in bytes; -1 when the file does not exist, cannot be opened or is
+// no regular file.
 qint64 FileSizeOf(const QString& path);
 
 }  // namespace ld

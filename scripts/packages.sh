@@ -12,7 +12,13 @@
 #                              picture is decoded meanwhile)
 #   fonts-liberation fonts-dejavu-core   Arial-compatible and default fonts
 #   qt6-translations-l10n      Qt's own dialogs and buttons in French (qtbase_fr.qm)
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev libxrandr-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n"
+#   qt6-wayland                the show as a native window of a Wayland desktop
+#   xdg-utils                  xdg-mime: the desktop's default image viewer
+#   libwayland-dev wayland-protocols plasma-wayland-protocols   the idle watcher on
+#                              Wayland: wayland-client, wayland-scanner and the XML of
+#                              ext-idle-notify-v1 and org_kde_kwin_idle
+#   libxss-dev                 the idle watcher on X11 (MIT-SCREEN-SAVER events)
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev libxrandr-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n qt6-wayland xdg-utils libwayland-dev wayland-protocols plasma-wayland-protocols libxss-dev"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 #   libxdamage-dev feh         the on-screen benchmark: X DAMAGE events show when pixels
@@ -20,7 +26,12 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #   xvfb x11-xserver-utils xdotool libxfixes-dev   an X server of their own for the tests
 #                              that watch the real program (two monitors with xrandr,
 #                              keys with xdotool, the pointer shape with XFixes)
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev"
+#   sway grim wtype            a Wayland compositor of its own (headless, two outputs) for
+#                              the show on Wayland, its screenshots and its keys
+#   kwin-wayland mutter dbus-daemon gnome-session-bin   the idle watcher's tests on
+#                              real compositors started headless (with sway; gnome-session:
+#                              the idle inhibitor that mutter respects)
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway grim wtype kwin-wayland mutter dbus-daemon gnome-session-bin"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include "panel/AlbumCopy.h"
+#include "platform/Error.h"
+#include "support/FullDisk.h"
 #include "support/TempData.h"
 
 namespace ld {
@@ -107,6 +109,46 @@ TEST(AlbumCopy, ReadOnlyAlbumFailsAndKeepsTheOldCopy) {
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   EXPECT_EQ(ReadBytes(target), QByteArray("old copy"));
   EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("d-img.jpg")});
+}
+
+TEST(AlbumCopy, AnEntryThatIsALinkIsReplacedAndWhatItLedToIsKept) {
+  QTemporaryDir tmp;
+  const QString album = tmp.filePath(QStringLiteral("album"));
+  QDir().mkpath(album);
+  const QString original = tmp.filePath(QStringLiteral("originals/2019/vacances/p1.jpg"));
+  WriteBytes(original, QByteArray("2019 original"));
+  const QString picture = tmp.filePath(QStringLiteral("2020/vacances/p1.jpg"));
+  WriteBytes(picture, QByteArray("2020 picture"));
+  const QString entry = AlbumTargetName(album, picture);
+  const QString nowhere = tmp.filePath(QStringLiteral("nowhere/p1.jpg"));
+  for (const QString& target : {original, nowhere, tmp.filePath(QStringLiteral("originals"))}) {
+    QFile::remove(entry);
+    ASSERT_TRUE(QFile::link(target, entry));
+    ASSERT_TRUE(CopyIntoAlbum(Album::A, album, picture).ok) << target.toStdString();
+    EXPECT_FALSE(QFileInfo(entry).isSymLink());
+    EXPECT_EQ(ReadBytes(entry), QByteArray("2020 picture"));
+  }
+  EXPECT_EQ(ReadBytes(original), QByteArray("2019 original"));
+  EXPECT_FALSE(QFileInfo::exists(nowhere));
+  EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("vacances-p1.jpg")});
+}
+
+TEST(AlbumCopy, AFullDiskIsReportedInFrench) {
+  QTemporaryDir tmp;
+  const QString picture = tmp.filePath(QStringLiteral("d/img.jpg"));
+  WriteBytes(picture, QByteArray(64 << 10, 'x'));
+  const QString target = tmp.filePath(QStringLiteral("album/d-img.jpg"));
+  const QString reason =
+      QStringLiteral("%1 ne peut pas être écrit (fichier trop grand)").arg(target);
+  EXPECT_EQ(testing::RunOnFullDisk(
+                4096,
+                [&] {
+                  const CopyResult r = CopyReplacing(picture, target);
+                  if (!r) throw Error(r.reason);
+                },
+                reason),
+            testing::kRaisedExpected);
+  EXPECT_EQ(EntriesOf(tmp.filePath(QStringLiteral("album"))), QStringList());
 }
 
 }  // namespace

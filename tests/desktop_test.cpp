@@ -1,7 +1,6 @@
 // The program on a desktop: Qt's own texts in French, and every monitor
 // but the show's covered in black while the show runs (the real program
 // under an X server of its own with two monitors).
-#include "platform/HostWindow.h"
 #include "platform/ui/Desktop.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +12,13 @@
 #include <QTest>
 #include <QTranslator>
 
+#include "platform/HostWindow.h"
 #include "tests/support/RealProgram.h"
 
 // Xlib defines macros (Status, Bool, None, ...) that clash with Qt: it comes last.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+
+#include "tests/support/XPixels.h"
 
 using namespace ld;
 using namespace ld::testing;
@@ -82,18 +82,6 @@ TEST(Desktop, CoversGoWithTheShowWindow) {
 }
 
 namespace {
-
-unsigned long PixelAt(Display* d, int x, int y) {
-  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
-  if (!img) return 0x123456;
-  const unsigned long px = XGetPixel(img, 0, 0) & 0xffffff;
-  XDestroyImage(img);
-  return px;
-}
-
-bool IsRed(unsigned long px) {
-  return ((px >> 16) & 0xff) > 180 && ((px >> 8) & 0xff) < 70 && (px & 0xff) < 70;
-}
 
 // True when the pointer shape now shown has no visible pixel.
 bool PointerInvisible(Display* d) {

@@ -42,6 +42,18 @@ TEST(HostWindow, XScreenSaverArgumentsAskForTheHostWindow) {
   EXPECT_TRUE(d.error.isEmpty());
 }
 
+// The module needs an X display; without one (a Wayland session with no
+// Xwayland) it says so and ends, it does not fall over in Qt's start-up.
+TEST(HostWindow, WithoutAnXDisplayTheModuleEndsWithAMessage) {
+  QTemporaryDir cache;
+  QProcess p;
+  StartProgram(p, QString(), {QStringLiteral("-root")}, cache.path());
+  ASSERT_TRUE(p.waitForFinished(20000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 1);
+  EXPECT_TRUE(p.readAllStandardError().contains("introuvable"));
+}
+
 TEST(HostWindow, ShowIsDrawnIntoTheGivenWindowAndNoFileIsWritten) {
   ResetDataDirs();
   QTemporaryDir photos, cache;
@@ -90,5 +102,53 @@ TEST(HostWindow, ShowIsDrawnIntoTheGivenWindowAndNoFileIsWritten) {
   EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   EXPECT_EQ(FilesUnder(home), before);
+  XCloseDisplay(d);
+}
+
+// "-root" with no screen-saver window: the show covers the root window in
+// a window that no window manager would take (override-redirect), as the
+// screen-saver modules draw, not in an ordinary top-level window.
+TEST(HostWindow, RootWithoutScreenSaverWindowCoversTheRootOutOfTheManagersHands) {
+  ResetDataDirs();
+  QTemporaryDir photos, cache;
+  MakeOnePictureCollection(photos.path(), QColor(20, 20, 220));
+  Xvfb x({QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("640x480x24")});
+  ASSERT_TRUE(x.Ok());
+  Display* d = XOpenDisplay(x.Name8().constData());
+  ASSERT_NE(d, nullptr);
+  const Window root = DefaultRootWindow(d);
+
+  QProcess p;
+  StartProgram(p, x.Name(), {QStringLiteral("-root")}, cache.path());
+  ASSERT_TRUE(p.waitForStarted(5000));
+  auto blueAt = [&](int px, int py) {
+    XImage* img = XGetImage(d, root, px, py, 1, 1, AllPlanes, ZPixmap);
+    if (!img) return false;
+    const unsigned long v = XGetPixel(img, 0, 0);
+    XDestroyImage(img);
+    return ((v >> 16) & 0xff) < 70 && ((v >> 8) & 0xff) < 70 && (v & 0xff) > 180;
+  };
+  EXPECT_TRUE(WaitFor([&] { return blueAt(320, 240); }, 30000));
+
+  // Every window the program shows on the root is override-redirect, and
+  // one of them covers the whole root.
+  Window rootOut = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  ASSERT_TRUE(XQueryTree(d, root, &rootOut, &parent, &children, &count));
+  int shown = 0, covering = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+    ++shown;
+    EXPECT_TRUE(a.override_redirect) << "window 0x" << std::hex << children[i];
+    if (a.x == 0 && a.y == 0 && a.width == 640 && a.height == 480) ++covering;
+  }
+  if (children) XFree(children);
+  EXPECT_GE(shown, 1);
+  EXPECT_EQ(covering, 1);
+
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   XCloseDisplay(d);
 }

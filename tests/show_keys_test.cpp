@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <functional>
 
@@ -128,6 +130,45 @@ TEST(ShowKeys, TypingIntoAnEditBoxIsTypingButEscStillQuits) {
   w.Edit_contient->setFocus();
   QTest::keyClick(w.Edit_contient, Qt::Key_Escape);
   EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
+}
+
+TEST(ShowKeys, TheShowsKeysNeverReachTheFocusedControl) {
+  ShowWindow s;
+  for (int i = 0; i < 3; ++i) s.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+  Tdiapo& w = *s.w;
+  ShowActive(w);
+  w.ShowNextPicture();
+  s.ToNextPause();
+  QTest::keyClick(&w, Qt::Key_Right);
+  s.ToNextPause();
+  QTest::keyClick(&w, Qt::Key_Space);
+  ASSERT_FALSE(w.Panel1->isHidden());
+  ASSERT_EQ(w.history_position, 1);
+  // Controls of the panel, as its buttons and sliders are.
+  int clicks = 0;
+  auto* button = new QPushButton(QStringLiteral("Copier"), w.Panel1);
+  QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+  auto* slider = new QSlider(Qt::Horizontal, w.Panel1);
+  slider->setRange(0, 10);
+  slider->setValue(5);
+  button->show();
+  slider->show();
+
+  // The arrows browse; the focused slider does not move.
+  slider->setFocus();
+  QTest::keyClick(slider, Qt::Key_Left);
+  EXPECT_EQ(w.history_position, 0);
+  QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(w.history_position, 1);
+  EXPECT_EQ(slider->value(), 5);
+  // A key that is no command of the show still works the control.
+  QTest::keyClick(slider, Qt::Key_Up);
+  EXPECT_EQ(slider->value(), 6);
+  // Space closes the panel, and does not click the focused button again.
+  button->setFocus();
+  QTest::keyClick(button, Qt::Key_Space);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_TRUE(w.Panel1->isHidden());
 }
 
 TEST(ShowKeys, TimerQuitsOnFastHorizontalMovementOnly) {

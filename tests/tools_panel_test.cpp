@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "platform/DataDir.h"
+#include "platform/RealServices.h"
 #include "support/PanelChecks.h"
 #include "support/TestWindow.h"
 
@@ -114,10 +115,12 @@ TEST(ToolsPanel, AlbumDirectoriesFromTheChooser) {
   EXPECT_EQ(w.fake.dialogs.directoryStarts, (QStringList{QString(), QString(), QString()}));
 }
 
-// An executable file standing in for the viewer.
-QString MakeViewer(const QTemporaryDir& tmp) {
-  const QString viewer = tmp.filePath(QStringLiteral("bin/viewer"));
-  WriteBytes(viewer, QByteArray("#!/bin/sh\nexit 0\n"));
+// An executable file standing in for the viewer (XnView's name: its slide
+// show is "-slide").
+QString MakeViewer(const QTemporaryDir& tmp, const QString& name = QStringLiteral("xnview"),
+                   const QByteArray& script = "#!/bin/sh\nexit 0\n") {
+  const QString viewer = tmp.filePath(QStringLiteral("bin/") + name);
+  WriteBytes(viewer, script);
   QFile::setPermissions(viewer,
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   return viewer;
@@ -214,6 +217,98 @@ TEST(ToolsPanel, MissingViewerOpensTheTargetWithTheDesktop) {
   EXPECT_EQ(w.fake.shell.opened.size(), 3);
 }
 
+TEST(ToolsPanel, NoViewerOfTheUsersMeansTheDesktopsImageViewer) {
+  PictureWindow p;
+  auto& w = p.w;
+  auto& shell = w.fake.shell;
+  w->xnview_alternative_Label->setText(QString());  // the default: none
+  WriteBytes(
+      qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/ristretto.desktop"),
+      "[Desktop Entry]\nExec=ristretto %F\n");
+  shell.defaultApplication = QStringLiteral("ristretto.desktop");
+  Click(w->Panel_ouvrir_rep_img);
+  w.fake.dialogs.answers = {true};
+  Click(w->Button_tout_le_rep);
+  // The old default, which no Debian package installs, counts as none.
+  w->xnview_alternative_Label->setText(QStringLiteral("/usr/bin/xnview"));
+  Click(w->Panel_ouvrir_repA);
+  ASSERT_EQ(shell.runs.size(), 3u);
+  EXPECT_EQ(shell.mimeQueries.first(), QStringLiteral("image/jpeg"));
+  for (const auto& r : shell.runs) EXPECT_EQ(r.program, QStringLiteral("ristretto"));
+  EXPECT_EQ(shell.runs[0].args, QStringList{p.dir});
+  EXPECT_EQ(shell.runs[1].args, (QStringList{QStringLiteral("--slideshow"), p.dir}));
+  EXPECT_EQ(shell.runs[2].args, QStringList{w->rep_album_A->text()});
+  EXPECT_TRUE(w.fake.dialogs.errors.isEmpty());
+
+  // A viewer that fails says so in the error box, naming itself.
+  shell.runExitCode = 2;
+  Click(w->Panel_ouvrir_rep_img);
+  shell.runExitCode = 0;
+  shell.runSucceeds = false;
+  Click(w->Panel_ouvrir_rep_img);
+  ASSERT_EQ(w.fake.dialogs.errors.size(), 2);
+  EXPECT_EQ(
+      w.fake.dialogs.errors[0],
+      QStringLiteral("\n     Le visualiseur ristretto s'est terminé sur une erreur (code 2)"));
+  EXPECT_TRUE(w.fake.dialogs.errors[1].startsWith(
+      QStringLiteral("\n     Le visualiseur ristretto ne peut pas être lancé")));
+  // No image viewer at all, and nothing on the desktop opens the directory.
+  shell.defaultApplication.clear();
+  shell.openSucceeds = false;
+  Click(w->Panel_ouvrir_rep_img);
+  EXPECT_EQ(shell.opened, QStringList{p.dir});
+  ASSERT_EQ(w.fake.dialogs.errors.size(), 3);
+  EXPECT_TRUE(w.fake.dialogs.errors[2].endsWith(p.dir));
+}
+
+// The real process and desktop services: the desktop's default viewer comes
+// from xdg-mime and its desktop entry, and a viewer that ends badly or cannot
+// start is reported in a box.
+TEST(ToolsPanel, RealViewerFailuresAreReportedInABox) {
+  testing::ResetDataDirs();
+  QTemporaryDir tmp;
+  testing::FakeServices fake;
+  QtShell realShell;
+  Services services{fake.dialogs, fake.screenSaver, fake.pointer, fake.clock,
+                    fake.random,  fake.exit,        fake.sound,   realShell};
+  Tdiapo w(services, QString(), QSize(1920, 1080));
+  const QString dir = tmp.filePath(QStringLiteral("photos"));
+  QDir().mkpath(dir);
+  w.Label_repertoire->setText(dir);
+
+  // eog as the default viewer of JPEG pictures, for xdg-mime.
+  const QString eog = MakeViewer(tmp, QStringLiteral("eog"),
+                                 "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\nexit 3\n");
+  WriteBytes(
+      qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/fake-eog.desktop"),
+      "[Desktop Entry]\nType=Application\nName=Eog\nMimeType=image/jpeg;\nExec=" + eog.toUtf8() +
+          " %U\n");
+  WriteBytes(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
+             "[Default Applications]\nimage/jpeg=fake-eog.desktop\n");
+  w.last_key = 114;
+  w.Guarded([&] { w.Panel_ouvrir_rep_imgClick(w.Button_tout_le_rep); });
+  EXPECT_EQ(ReadBytes(eog + QStringLiteral(".args")), "--slide-show\n" + dir.toUtf8() + "\n");
+  ASSERT_EQ(fake.dialogs.errors.size(), 1);
+  EXPECT_EQ(fake.dialogs.errors[0],
+            QStringLiteral("\n     Le visualiseur eog s'est terminé sur une erreur (code 3)"));
+
+  // Killed by a signal; then a viewer file that is not a program.
+  w.last_key = 0;
+  w.xnview_alternative_Label->setText(
+      MakeViewer(tmp, QStringLiteral("feh"), "#!/bin/sh\nkill -9 $$\n"));
+  w.Guarded([&] { w.Panel_ouvrir_rep_imgClick(w.Panel_ouvrir_rep_img); });
+  const QString notAProgram = tmp.filePath(QStringLiteral("viewer.txt"));
+  WriteBytes(notAProgram, "text");
+  w.xnview_alternative_Label->setText(notAProgram);
+  w.Guarded([&] { w.Panel_ouvrir_rep_imgClick(w.Panel_ouvrir_rep_img); });
+  ASSERT_EQ(fake.dialogs.errors.size(), 3);
+  EXPECT_EQ(fake.dialogs.errors[1],
+            QStringLiteral("\n     Le visualiseur feh s'est arrêté brutalement"));
+  EXPECT_EQ(fake.dialogs.errors[2],
+            QStringLiteral("\n     Le visualiseur viewer.txt ne peut pas être lancé\n     (") +
+                notAProgram + u')');
+}
+
 TEST(ToolsPanel, ChoosingAnotherViewer) {
   TestWindow w;
   const QString before = w->xnview_alternative_Label->text();
@@ -265,7 +360,8 @@ TEST(ToolsPanel, ManualThroughTheDesktopThenFirefox) {
 
   shell.detachedSucceeds = false;
   Click(w->Button_aide);
-  EXPECT_EQ(w.fake.dialogs.notices.last(), QStringLiteral("Firefox et Acrobat introuvables"));
+  EXPECT_EQ(w.fake.dialogs.notices.last(),
+            QStringLiteral("Firefox et Acrobat introuvables\n\n     Le manuel : ") + manual);
 }
 
 }  // namespace

@@ -24,6 +24,21 @@ EntryDecision DecideEntry(const QStringList& arguments, const QString& xscreensa
     d.request = Request::Version;
     return d;
   }
+  if (arguments.size() > 1 && arguments[1] == QLatin1String("--watch")) {
+    d.request = Request::Watch;
+    if (arguments.size() > 2) {
+      bool ok = false;
+      const int seconds = arguments[2].toInt(&ok, 10);
+      if (!ok || seconds < 1 || seconds > 32767 || arguments.size() > 3)
+        d.error = QStringLiteral(
+                      "luminodrift : --watch attend un délai en secondes, de 1 à "
+                      "32767 : <") +
+                  QStringList(arguments.mid(2)).join(u' ') + QStringLiteral(">\n");
+      else
+        d.watchSeconds = seconds;
+    }
+    return d;
+  }
   if (arguments.size() > 1 && arguments[1].size() >= 2) d.character = arguments[1].mid(1, 1);
   d.setTitle = d.character == QLatin1String("s") || d.character == QLatin1String("p");
   d.request = d.character == QLatin1String("c") ? Request::Configure : Request::Show;
@@ -69,6 +84,7 @@ QString UsageText() {
   return QStringLiteral(
       "Utilisation : luminodrift [/s | /p | /c]\n"
       "              luminodrift -root | -window-id FENÊTRE\n"
+      "              luminodrift --watch [SECONDES]\n"
       "Diaporama de photos en plein écran, pour servir d'écran de veille.\n"
       "\n"
       "  (sans argument), /s   le diaporama en plein écran\n"
@@ -77,6 +93,12 @@ QString UsageText() {
       "  -root, -window-id ID  module XScreenSaver : le diaporama dans la fenêtre\n"
       "                        d'XScreenSaver (ou XSCREENSAVER_WINDOW), sans panneau\n"
       "                        et sans écrire de fichier\n"
+      "  --watch [SECONDES]    veille : sans fenêtre, attend que le bureau soit\n"
+      "                        inactif depuis ce délai (sinon celui du panneau\n"
+      "                        « écran de veille »), lance le diaporama, attend\n"
+      "                        sa fin et recommence ; une seule veille par\n"
+      "                        utilisateur (GNOME, KDE Plasma, sway et autres\n"
+      "                        compositeurs wlroots, X11)\n"
       "  --help                cette aide\n"
       "  --version             la version\n"
       "\n"

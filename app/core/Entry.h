@@ -2,11 +2,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace ld {
 
 // What the command line asks for.
-enum class Request { Show, Configure, Help, Version };
+enum class Request { Show, Configure, Help, Version, Watch };
 
 struct EntryDecision {
   QString character;  // the second character of the first argument, or empty
@@ -16,6 +17,8 @@ struct EntryDecision {
   // hostWindowId (0: the root window) instead of a window of its own.
   bool hostWindow = false;
   quint64 hostWindowId = 0;
+  // "--watch [SECONDS]": the idle watcher, with the delay when one is given.
+  std::optional<int> watchSeconds;
   // A window id that is not a number: the text to print before ending.
   QString error;
 };
@@ -24,6 +27,8 @@ struct EntryDecision {
 // program name), compared exactly: "/s", "-s" and "xs" are the same request,
 // "/S" is not a show request. Further arguments are ignored, except:
 // - "--help" or "--version" as first argument print a text and end;
+// - "--watch" as first argument, with an optional delay in whole seconds
+//   (1 to 32767) after it, runs the idle watcher;
 // - XScreenSaver's own arguments ("-root", "-window-id ID", both also with
 //   two dashes, "--window-id=ID") and its variable XSCREENSAVER_WINDOW (given
 //   here as xscreensaverWindow) ask for the show inside the host's window.

@@ -8,12 +8,13 @@ namespace ld {
 
 const std::array<SettingKey, kSettingCount>& SettingKeys() {
   using K = SettingKind;
-  // Album and viewer defaults are the Linux places of the data directory and
-  // the XnView MP launcher; the rest as the program always had them.
+  // Album defaults are the Linux places of the data directory; no viewer of
+  // the user's (empty) means the desktop's default image viewer; the rest as
+  // the program always had them.
   static const std::array<SettingKey, kSettingCount> keys = {{
       {"rep_album_A.Caption", K::Text, nullptr, "répertoire album A", "rep_album_A", nullptr},
       {"rep_album_B.Caption", K::Text, nullptr, "répertoire album B", "rep_album_B", nullptr},
-      {"xnview_alternative_Label.Caption", K::Text, "/usr/bin/xnview", "exécutable (*.exe)",
+      {"xnview_alternative_Label.Caption", K::Text, "", "exécutable (*.exe)",
        "xnview_alternative_Label", nullptr},
       {"dt0_a", K::Integer, "1000", "5000", "Edit_dt0_a", "dt0_a"},
       {"dt1_a", K::Integer, "2000", "2000", "Edit_dt1_a", "dt1_a"},

@@ -334,34 +334,39 @@ void Tdiapo::SetWindowColour(const QColor& c) {
 
 QColor Tdiapo::WindowColour() const { return window_colour_; }
 
-void Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
-  if (e->isAutoRepeat()) return;
+bool Tdiapo::HandleKeyRelease(QObject* receiver, QKeyEvent* e) {
   // Qt hands a key event to the native window first, then to the widget
   // with the focus: only the widget's delivery counts.
   auto* w = qobject_cast<QWidget*>(receiver);
-  if (!w) return;
+  if (!w) return false;
   // This window's keys, and those of the settings panel when it floats.
   const bool here = (w->window() == this || w->window() == Panel1->window()) &&
                     !QApplication::activeModalWidget();
+  const int key = VirtualKeyCode(e->key());
+  // Typing into an edit box: these keys are text there, not show commands.
+  const bool typing =
+      qobject_cast<QLineEdit*>(QApplication::focusWidget()) &&
+      (key == keys::kSpace || key == keys::kQ || key == keys::kLeft || key == keys::kRight);
+  const bool command = here && !typing &&
+                       (key == keys::kSpace || key == keys::kLeft || key == keys::kRight ||
+                        key == keys::kEscape || key == keys::kQ || key == keys::kF3);
+  if (e->isAutoRepeat()) return command;
   if (e->type() == QEvent::KeyPress) {
     if (here)
       keys_down_.insert(e->key());
     else
       keys_down_.remove(e->key());
-    return;
+    return command;
   }
-  if (e->type() != QEvent::KeyRelease) return;
+  if (e->type() != QEvent::KeyRelease) return false;
   // A release whose press went to a dialog (Esc closing "Quitter ?", Enter
   // on a notice) or came while one was open is the end of that answer, not
   // a command of the show. A delivery elsewhere (a screen cover, which hands
   // the key on to this window) leaves the press noted for the one that comes.
-  if (!here || !keys_down_.remove(e->key())) return;
-  const int key = VirtualKeyCode(e->key());
-  // Typing into an edit box: these keys are text there, not show commands.
-  if (qobject_cast<QLineEdit*>(QApplication::focusWidget()) &&
-      (key == keys::kSpace || key == keys::kQ || key == keys::kLeft || key == keys::kRight))
-    return;
+  if (!here || !keys_down_.remove(e->key())) return false;
+  if (typing) return false;
   Guarded([this, key] { FormKeyUp(key); });
+  return command;
 }
 
 void Tdiapo::keyReleaseEvent(QKeyEvent* e) { e->accept(); }

@@ -64,7 +64,10 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   // The key preview: every key press and release of this window, before any
   // control sees it. A release acts only when this window took its press
   // (not a dialog, and no dialog open then). Auto-repeats are ignored.
-  void HandleKeyRelease(QObject* receiver, QKeyEvent* e);
+  // Returns true for a key that is a command of the show (Space, the arrows,
+  // Esc, Q, F3): it then goes no further, so that the control with the focus
+  // does not act on it as well (Space clicking the last button again).
+  bool HandleKeyRelease(QObject* receiver, QKeyEvent* e);
 
   // ---- Part of the start-up and the way out ----
   void FormActivate();

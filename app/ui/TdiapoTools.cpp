@@ -70,8 +70,11 @@ void Tdiapo::SpeedButton_album_BClick() {
 // ---- the viewer ----
 
 void Tdiapo::Panel_ouvrir_rep_imgClick(QObject* sender) {
-  OpenInViewer(services(), xnview_alternative_Label->text(),
-               ViewerCallFor(*this, sender, current_path, last_key));
+  const QString failure = OpenInViewer(services(), xnview_alternative_Label->text(),
+                                       ViewerCallFor(*this, sender, current_path, last_key));
+  // A viewer that does not start or ends with an error says so; the end of
+  // the program in the directory-and-name mode follows all the same.
+  if (!failure.isEmpty()) WindowPrompts(*this).ErrorBox(failure);
   if (CheckBox_xnview_rep_et_nom->isChecked()) services().exit.Exit(0);
 }
 
@@ -102,7 +105,9 @@ void Tdiapo::OpenManual() {
   if (services().shell.StartDetached(QStringLiteral("firefox"),
                                      {QUrl::fromLocalFile(manual).toString()}))
     return;
-  Notice(QStringLiteral("Firefox et Acrobat introuvables"));
+  // Nothing here can show a PDF: the user is told where the file is, to
+  // open it some other way.
+  Notice(QStringLiteral("Firefox et Acrobat introuvables\n\n     Le manuel : ") + manual);
 }
 
 // ---- batch renaming of dated directories ----

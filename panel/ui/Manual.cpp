@@ -1,5 +1,6 @@
 #include "panel/ui/Manual.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +9,12 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
 
 #include "platform/Error.h"
+#include "platform/TextFile.h"
 
 namespace ld {
 
@@ -26,9 +27,12 @@ QString ManualText() {
 void WriteManualPdf(const QString& path) {
   const QString text = ManualText();
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QSaveFile file(path);
-  if (text.isEmpty() || !file.open(QIODevice::WriteOnly))
-    throw Error(CannotCreateFileMessage(path));
+  if (text.isEmpty()) throw Error(CannotCreateFileMessage(path));
+  // The document is made in memory, then saved as every file of the program
+  // is (whole or not at all, and never over a device or through a dangling
+  // link).
+  QBuffer file;
+  file.open(QIODevice::WriteOnly);
   {
     QPdfWriter pdf(&file);
     pdf.setTitle(QStringLiteral("LuminoDrift — manuel d'utilisation"));
@@ -56,7 +60,7 @@ void WriteManualPdf(const QString& path) {
     // margins of 2 cm, and numbers them at the bottom.
     doc.print(&pdf);
   }
-  if (!file.commit()) throw Error(CannotCreateFileMessage(path));
+  WriteFileAtomically(path, file.data());
 }
 
 }  // namespace ld

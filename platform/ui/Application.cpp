@@ -47,8 +47,9 @@ Application* Application::instance() {
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
-    if (keyHook_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease))
-      keyHook_(receiver, static_cast<QKeyEvent*>(event));
+    if (keyHook_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+        keyHook_(receiver, static_cast<QKeyEvent*>(event)))
+      return true;
     return QApplication::notify(receiver, event);
   } catch (const Error& e) {
     if (errorHook_) errorHook_(e.message());

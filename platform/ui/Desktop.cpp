@@ -36,6 +36,11 @@ bool EmbedInHostWindow(QWidget& w, quint64 id) {
   return true;
 }
 
+void CoverRootWindow(QWidget& w, const QSize& rootSize) {
+  w.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+  w.setGeometry(QRect(QPoint(0, 0), rootSize));
+}
+
 ScreenCovers::ScreenCovers(QWidget* show) : QObject(show), show_(show) {
   show->installEventFilter(this);
   auto later = [this] { QTimer::singleShot(0, this, [this] { Update(); }); };

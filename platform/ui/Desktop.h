@@ -22,6 +22,11 @@ QTranslator* LoadQtTranslations(QCoreApplication& app);
 // window cannot be used.
 bool EmbedInHostWindow(QWidget& w, quint64 id);
 
+// Makes w a window over the whole root window of size rootSize that no
+// window manager takes (override-redirect: no frame, no title, not moved),
+// as screen-saver modules draw when no screen-saver window is given.
+void CoverRootWindow(QWidget& w, const QSize& rootSize);
+
 // Black frameless full-screen windows over every screen but the show
 // window's, the pointer hidden over them. They follow the show window: put up
 // when it is shown (and again when screens come and go or it changes screen),

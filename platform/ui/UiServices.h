@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "platform/RealServices.h"
+#include "platform/WatcherFiles.h"
 
 namespace ld {
 
@@ -27,7 +28,9 @@ class UiDialogs : public IDialogs {
 // The real services of the program, all in one place.
 struct RealServices {
   UiDialogs dialogs;
-  X11ScreenSaver screenSaver;
+  X11ScreenSaver x11ScreenSaver;
+  // The X server's timer, or the idle watcher's delay (Wayland, watch mode).
+  DesktopScreenSaver screenSaver{x11ScreenSaver};
   QtPointer pointer;
   SystemClock clock;
   StdRandom random;

@@ -111,11 +111,18 @@ class RecordingShell : public IShell {
     QString program;
     QStringList args;
   };
-  bool RunAndWait(const QString& program, const QStringList& args,
-                  const std::function<void()>& whileWaiting) override {
+  RunResult RunAndWait(const QString& program, const QStringList& args,
+                       const std::function<void()>& whileWaiting) override {
     runs.push_back({program, args});
     if (whileWaiting) whileWaiting();
-    return runSucceeds;
+    RunResult r;
+    r.started = runSucceeds;
+    r.exitCode = runExitCode;
+    return r;
+  }
+  QString DefaultApplication(const QString& mimeType) override {
+    mimeQueries << mimeType;
+    return defaultApplication;
   }
   bool OpenWithDesktop(const QString& target) override {
     opened << target;
@@ -126,8 +133,10 @@ class RecordingShell : public IShell {
     return detachedSucceeds;
   }
   std::vector<Run> runs, detached;
-  QStringList opened;
+  QStringList opened, mimeQueries;
   bool runSucceeds = true, openSucceeds = true, detachedSucceeds = true;
+  int runExitCode = 0;
+  QString defaultApplication;  // none
 };
 
 // One of each, bundled for a test.

@@ -20,7 +20,7 @@ struct TestWindow {
     window = std::make_unique<Tdiapo>(fake.services, request, screen);
     if (auto* app = Application::instance())
       app->SetKeyReleaseHook(
-          [w = window.get()](QObject* r, QKeyEvent* e) { w->HandleKeyRelease(r, e); });
+          [w = window.get()](QObject* r, QKeyEvent* e) { return w->HandleKeyRelease(r, e); });
   }
   ~TestWindow() {
     if (auto* app = Application::instance()) app->SetKeyReleaseHook({});
