@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -229,20 +228,10 @@ void Tdiapo::StartUpSequence() {
   Label6->adjustSize();
   Label6->show();
   SetWindowColour(kGrey);
-  // The grey screen and its message are drawn once the window is on the
-  // screen: the server's answer to showing it is awaited (a tenth of a
-  // second at most, without the user's input). Meanwhile the first picture
-  // goes on being decoded on its own thread, and the window's first drawing
-  // is done by then instead of after it. Drawn into another program's
-  // window, that program shows it.
-  if (QWindow* handle = windowHandle(); handle && !host_window_mode_ && !handle->isExposed()) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!handle->isExposed() && waited.elapsed() < 100) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      if (!handle->isExposed()) QThread::msleep(1);
-    }
-  }
+  // The grey screen and its message are drawn as soon as the window is on
+  // the screen: the first picture is decoded off this thread, so the event
+  // loop runs (and paints) while it is on its way. Drawn into another
+  // program's window, that program shows it.
   repaint();
   LoadSettings();
   ReadExclusionFile();

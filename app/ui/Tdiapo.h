@@ -241,6 +241,9 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   // window mode).
   std::optional<QStringList> host_current_list_;
   bool pointer_hidden_ = false;
+  // How many files the last look at a directory found to rename (Label24
+  // shows it); -1 before any look and after a renaming.
+  int renaming_preview_count_ = -1;
   bool creation_finished_ = false;
 };
 
