@@ -65,4 +65,3 @@ void EndCleanlyOnUncaughtException(const char* program) {
 }
 
 }  // namespace ld
-
