@@ -17,6 +17,9 @@
 #include "app/core/WatchMode.h"
 #include "app/ui/Tdiapo.h"
 #include "panel/ui/Twinparam.h"
+#include "platform/Allocator.h"
+#include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/HostWindow.h"
 #include "platform/RealServices.h"
 #include "platform/Session.h"
@@ -55,6 +58,9 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry,
 }  // namespace
 
 int main(int argc, char** argv) {
+  ld::EndCleanlyOnUncaughtException("luminodrift");
+  // Before any thread allocates: large freed blocks go back to the system.
+  ld::TuneAllocator();
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const ld::EntryDecision entry =
@@ -102,7 +108,7 @@ int main(int argc, char** argv) {
   const QSize size = screen ? screen->geometry().size() : QSize(1920, 1080);
   std::optional<ld::FirstPictureDecoder> first;
   if (!entry.hostWindow && entry.request != ld::Request::Configure)
-    first.emplace(size, std::make_unique<ld::StdRandom>());
+    first.emplace(size, std::make_unique<ld::QtRandom>());
 
   ld::LoadQtTranslations(app);
   if (entry.setTitle) app.setApplicationDisplayName(QStringLiteral("LuminoDrift"));

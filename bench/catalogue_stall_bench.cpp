@@ -82,9 +82,10 @@ int main(int argc, char** argv) {
     hooks.showCounter = [&](int n) { counterText = QString::number(n); };
     ld::DirectoryScan scan(ld::ScanFilter{}, ld::ExclusionLists{}, catalogue, counter,
                            std::move(hooks));
-    ld::RebuildCatalogue({{root, true}}, scan);
+    const ld::RebuildOutcome outcome = ld::RebuildCatalogue({{root, true}}, scan);
     if (getenv("LD_STALL_DEBUG"))
       std::fprintf(stderr, "rebuild ends at %.1f ms\n", Ms(Clock::now() - t0));
+    return outcome;
   };
   std::atomic<bool> finished{false};
   Clock::duration sleeperLongest{};

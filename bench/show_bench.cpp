@@ -52,6 +52,7 @@
 
 #include "app/ui/Tdiapo.h"
 #include "bench/zoom_run.h"
+#include "platform/Allocator.h"
 #include "platform/PictureDecoder.h"
 #include "platform/ui/UiServices.h"
 #include "show/PicturePrefetcher.h"
@@ -244,6 +245,7 @@ int Show(const QString& dir, bool zoomOnly) {
 using namespace showbench;
 
 int main(int argc, char** argv) {
+  ld::TuneAllocator();  // as the program does, so that the resident sizes are its own
   if (argc < 3) {
     std::fprintf(stderr, "usage: %s generate|decode|show|zoom DIR\n", argv[0]);
     return 2;

@@ -1,10 +1,12 @@
 #include "catalogue/Catalogue.h"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -25,17 +27,37 @@ constexpr std::size_t kHugePage = 2u << 20;
 // Memory is made usable in steps of this many bytes (a huge page's size).
 constexpr std::size_t kCommitStep = kHugePage;
 
+// The smallest range asked for when larger ones are refused (about 190 000
+// entries).
+constexpr std::size_t kLeastReservation = 8 * kHugePage;
+
 std::size_t RoundUp(std::size_t n, std::size_t step) { return (n + step - 1) / step * step; }
 
-// The addresses reserved for a growing catalogue: as many as this machine
+// The addresses first asked for a growing catalogue: as many as this machine
 // has memory (a larger catalogue could not have been built), or more when
-// asked for more. Reserved addresses cost no memory until they are used.
+// asked for more. Reserved addresses cost no memory until they are used, but
+// they do count against an address-space limit (ulimit -v): under one, a
+// quarter of the addresses still free under it at most, so that the rest of
+// the program keeps room, and a smaller range still when that is refused.
 std::size_t AddressesToReserve(std::size_t bytes) {
   const long pages = ::sysconf(_SC_PHYS_PAGES);
   const long pageSize = ::sysconf(_SC_PAGESIZE);
-  std::size_t physical = 1u << 30;
-  if (pages > 0 && pageSize > 0) physical = static_cast<std::size_t>(pages) * pageSize;
-  return RoundUp(std::max(bytes, physical), kHugePage);
+  std::size_t wanted = 1u << 30;
+  if (pages > 0 && pageSize > 0) wanted = static_cast<std::size_t>(pages) * pageSize;
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    // The addresses in use: the first number of /proc/self/statm, in pages.
+    std::size_t inUse = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "re")) {
+      unsigned long long usedPages = 0;
+      if (std::fscanf(statm, "%llu", &usedPages) == 1 && pageSize > 0)
+        inUse = static_cast<std::size_t>(usedPages) * static_cast<std::size_t>(pageSize);
+      std::fclose(statm);
+    }
+    const std::size_t free = limit.rlim_cur > inUse ? limit.rlim_cur - inUse : 0;
+    wanted = std::min(wanted, free / 4);
+  }
+  return RoundUp(std::max(bytes, wanted), kHugePage);
 }
 
 }  // namespace
@@ -44,29 +66,25 @@ EntryBlock::~EntryBlock() {
   if (base_) ::munmap(base_, reservedBytes_);
 }
 
-std::unique_ptr<EntryBlock> EntryBlock::MapFile(int fd, std::size_t bytes) {
-  // Not populated: the loader checks the records by reading the file, and a
-  // show reads a few entries of the mapping at a time.
-  void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE, fd, 0);
-  if (p == MAP_FAILED) return nullptr;
-  auto block = std::make_unique<EntryBlock>();
-  block->base_ = static_cast<char*>(p);
-  block->reservedBytes_ = block->committedBytes_ = bytes;
-  block->size_ = bytes / sizeof(CatalogueEntry);
-  block->mapped_ = true;
-  return block;
-}
-
 bool EntryBlock::Reserve(std::size_t count) {
-  if (mapped_) return false;
   const std::size_t bytes = count * sizeof(CatalogueEntry);
   if (!base_) {
     // Reserved with one huge page of slack, so that the start can be aligned
     // on a huge page.
-    const std::size_t length = AddressesToReserve(bytes) + kHugePage;
-    void* p =
-        ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
+    // Under an address-space limit the range is halved until it is granted,
+    // down to what is needed now; outgrowing it later copies the entries
+    // into a larger range (CatalogueEntries::MakeRoom).
+    const std::size_t least = RoundUp(std::max(bytes, kLeastReservation), kHugePage);
+    std::size_t want = AddressesToReserve(bytes);
+    std::size_t length = 0;
+    void* p = MAP_FAILED;
+    for (;;) {
+      length = want + kHugePage;
+      p = ::mmap(nullptr, length, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (p != MAP_FAILED) break;
+      if (want <= least) throw std::bad_alloc();
+      want = std::max(least, RoundUp(want / 2, kHugePage));
+    }
     char* start = static_cast<char*>(p);
     char* aligned =
         reinterpret_cast<char*>(RoundUp(reinterpret_cast<std::uintptr_t>(start), kHugePage));
@@ -93,12 +111,19 @@ CatalogueEntry& EntryBlock::Append() {
   return reinterpret_cast<CatalogueEntry*>(base_)[size_++];
 }
 
+CatalogueEntry* EntryBlock::AppendForRecords(std::size_t count) {
+  CatalogueEntry* first = reinterpret_cast<CatalogueEntry*>(base_) + size_;
+  size_ += count;
+  unusedBytesUnknown_ = true;
+  return first;
+}
+
 std::unique_ptr<EntryBlock> EntryBlock::CopyWithRoomFor(std::size_t count) const {
   auto copy = std::make_unique<EntryBlock>();
   copy->Reserve(std::max(count, size_));
   if (size_ > 0) std::memcpy(copy->base_, base_, size_ * sizeof(CatalogueEntry));
   copy->size_ = size_;
-  copy->copiedFromMapping_ = !UnusedBytesAreZero();
+  copy->unusedBytesUnknown_ = unusedBytesUnknown_;
   return copy;
 }
 
@@ -113,8 +138,8 @@ CatalogueEntries& CatalogueEntries::operator=(const CatalogueEntries& other) {
 
 void CatalogueEntries::MakeRoom(std::size_t count) {
   if (!block_) block_ = std::make_shared<EntryBlock>();
-  // A mapped file is read-only, and a reservation can only be outgrown by a
-  // catalogue larger than this machine's memory: both are copied.
+  // A reservation is outgrown only by a catalogue larger than this machine's
+  // memory, or one that an address-space limit kept small: it is copied.
   if (!block_->Reserve(count)) block_ = block_->CopyWithRoomFor(std::max(count, 2 * size()));
 }
 
@@ -126,7 +151,7 @@ CatalogueEntry& CatalogueEntries::emplace_back() {
 }
 
 bool Catalogue::AppendCatalogueEntry(const QString& directory, const QString& fileName) {
-  const QByteArray name = fileName.toUtf8();
+  const QByteArray name = PathToBytes(fileName);
   if (name.size() > kMaxNameBytes) return false;
   if (HasLineBreak(fileName) || HasLineBreak(directory)) return false;
   AppendEntry(DirectoryIndexFor(directory), name.constData(), static_cast<int>(name.size()));

@@ -9,27 +9,29 @@
 #include <utility>
 
 #include "catalogue/DirectoryTable.h"
+#include "platform/PathBytes.h"
 
 namespace ld {
 
 // One catalogued picture: its directory's position in the directory table and
-// its file name as UTF-8 bytes (at most 80). 88 bytes, as in the record file.
-// A plain record: `CatalogueEntry e{}` is all zeros.
+// its file name's bytes as on disk (at most 80; UTF-8 when the name is). 88 bytes, as in the record
+// file. A plain record: `CatalogueEntry e{}` is all zeros.
 struct CatalogueEntry {
   std::int32_t DirIndex;
   std::uint8_t nameLength;
   char FileName[80];
   std::uint8_t padding[3];
 
-  QString Name() const { return QString::fromUtf8(FileName, nameLength); }
+  QString Name() const { return PathFromBytes(QByteArrayView(FileName, nameLength)); }
 };
 static_assert(sizeof(CatalogueEntry) == 88, "a catalogue entry is one 88-byte record");
 
-// One contiguous run of entries that never moves while it grows: either
-// anonymous memory, of which a large range of addresses is reserved up front
-// and made usable a few megabytes at a time (so growing never copies what is
-// there, and a million entries are never moved in one step), or a read-only
-// mapping of a record file, whose records are the in-memory layout.
+// One contiguous run of entries that never moves while it grows: anonymous
+// memory, of which a large range of addresses is reserved up front and made
+// usable a few megabytes at a time (so growing never copies what is there,
+// and a million entries are never moved in one step). A loaded record file is
+// read into it whole: the records are the in-memory layout, and nothing
+// another program later does to the file can change or remove them.
 class EntryBlock {
  public:
   EntryBlock() = default;
@@ -37,37 +39,33 @@ class EntryBlock {
   EntryBlock(const EntryBlock&) = delete;
   EntryBlock& operator=(const EntryBlock&) = delete;
 
-  // Maps bytes (a multiple of 88, above 0) of the open file fd read-only,
-  // every page loaded at once. Null when the file cannot be mapped.
-  static std::unique_ptr<EntryBlock> MapFile(int fd, std::size_t bytes);
-
   const CatalogueEntry* Data() const { return reinterpret_cast<const CatalogueEntry*>(base_); }
   std::size_t Size() const { return size_; }
-  bool IsMapped() const { return mapped_; }
   // Whether every entry's unused bytes (past the name, the padding) are
   // zero, so that the entries are byte for byte the records to write. Not
-  // so for a mapped file, whose unused bytes have no meaning.
-  bool UnusedBytesAreZero() const { return !mapped_ && !copiedFromMapping_; }
+  // so for records read from a file, whose unused bytes have no meaning.
+  bool UnusedBytesAreZero() const { return !unusedBytesUnknown_; }
 
   // Makes room for count entries; false when the reservation is too small.
   // Throws std::bad_alloc when the memory cannot be had.
   bool Reserve(std::size_t count);
-  bool HasRoomForOneMore() const {
-    return !mapped_ && (size_ + 1) * sizeof(CatalogueEntry) <= committedBytes_;
-  }
+  bool HasRoomForOneMore() const { return (size_ + 1) * sizeof(CatalogueEntry) <= committedBytes_; }
   // Appends an entry of zeros (room must have been reserved).
   CatalogueEntry& Append();
+  // Appends count entries whose bytes the caller writes (records read from a
+  // file; room must have been reserved); their unused bytes are then of no
+  // meaning.
+  CatalogueEntry* AppendForRecords(std::size_t count);
   // A writable block holding a copy of this one's entries, with room for at
   // least count entries.
   std::unique_ptr<EntryBlock> CopyWithRoomFor(std::size_t count) const;
 
  private:
   char* base_ = nullptr;
-  std::size_t reservedBytes_ = 0;   // addresses owned (a mapping's length)
+  std::size_t reservedBytes_ = 0;   // addresses owned
   std::size_t committedBytes_ = 0;  // usable memory at the start of them
   std::size_t size_ = 0;            // entries
-  bool mapped_ = false;
-  bool copiedFromMapping_ = false;
+  bool unusedBytesUnknown_ = false;
 };
 
 // The catalogue's entries, a value: copying copies them. The block behind

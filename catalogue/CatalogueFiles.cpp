@@ -27,10 +27,11 @@
 #include <string_view>
 
 #include "catalogue/DirectoryScan.h"
-#include "catalogue/Utf8.h"
 #include "platform/AtomicFile.h"
 #include "platform/DataDir.h"
+#include "platform/DataDirLock.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 
@@ -110,7 +111,7 @@ bool ReadFully(int fd, char* out, size_t n, off_t at) {
 // An open file's descriptor, closed when it goes.
 struct OpenFile {
   explicit OpenFile(const QString& path)
-      : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+      : fd(::open(PathToBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
   ~OpenFile() {
     if (fd >= 0) ::close(fd);
   }
@@ -119,26 +120,26 @@ struct OpenFile {
   const int fd;
 };
 
-// Checks the fields of the file's `count` records, read a piece at a time
-// into a buffer of its own (as cat reads): the pages of the mapping are not
-// touched, which on a virtual machine costs a fault each. The pieces are
-// taken in turn from `next` by every thread that checks. False when a name
-// is longer than a record holds or a directory index is negative; `largest`
-// gets the largest index seen.
-bool CheckRecords(int fd, size_t count, std::atomic<size_t>& next, std::int32_t& largest) {
-  std::vector<char> chunk(kCheckChunk * kRecordSize);
+// Reads the file's `count` records into `entries` and checks their fields, a
+// piece at a time; the pieces are taken in turn from `next` by every thread
+// that reads. False when the file cannot be read whole or a record's fields
+// are out of range (a name longer than a record holds, a negative directory
+// index); `largest` gets the largest index seen.
+bool ReadAndCheckRecords(int fd, size_t count, CatalogueEntry* entries, std::atomic<size_t>& next,
+                         std::int32_t& largest) {
   bool valid = true;
   std::int32_t most = -1;
   for (;;) {
     const size_t first = next.fetch_add(kCheckChunk);
     if (first >= count) break;
     const size_t n = std::min(kCheckChunk, count - first);
-    if (!ReadFully(fd, chunk.data(), n * kRecordSize, static_cast<off_t>(first * kRecordSize))) {
+    char* bytes = reinterpret_cast<char*>(entries + first);
+    if (!ReadFully(fd, bytes, n * kRecordSize, static_cast<off_t>(first * kRecordSize))) {
       valid = false;
       break;
     }
     for (size_t k = 0; k < n; ++k) {
-      const char* r = &chunk[k * kRecordSize];
+      const char* r = bytes + k * kRecordSize;
       const auto dir = qFromLittleEndian<qint32>(r);
       valid &= static_cast<std::uint8_t>(r[4]) <= kMaxNameBytes && dir >= 0;
       most = std::max(most, dir);
@@ -151,11 +152,13 @@ bool CheckRecords(int fd, size_t count, std::atomic<size_t>& next, std::int32_t&
 // The records, or nothing when the file cannot be read whole, its length is
 // not a multiple of the record size, or a record's fields are out of range
 // (a name longer than a record holds, a negative directory index); `largest`
-// gets the largest directory index (-1 without records). On a little-endian
-// host the file is mapped: its records are the in-memory entries, so nothing
-// is copied and no memory is cleared for them; their fields are checked in
-// one pass over the file, by a second thread and by this one once
-// `alongside` has run. `alongside` runs whenever a result is returned.
+// gets the largest directory index (-1 without records). The file is read
+// whole into memory of the catalogue's own: whatever another program does
+// to the file afterwards (truncating it, rewriting it in place), the loaded
+// entries stay as they were read. On a little-endian host the records are
+// the in-memory entries and are read straight into place, by a second
+// thread and by this one once `alongside` has run. `alongside` runs
+// whenever a result is returned.
 std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t& largest,
                                                const std::function<void()>& alongside) {
   largest = -1;
@@ -164,25 +167,26 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t
   if (fd < 0) return std::nullopt;
   struct stat st;
   std::optional<CatalogueEntries> result;
-  if (::fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size % kRecordSize == 0 &&
-      CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+      st.st_size % kRecordSize == 0 && CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size))) {
     const size_t count = static_cast<size_t>(st.st_size) / kRecordSize;
     if (count == 0) {
       alongside();
       result.emplace();
     } else if (kHostIsLittleEndian) {
-      if (auto block = EntryBlock::MapFile(fd, count * kRecordSize)) {
-        std::atomic<size_t> next{0};
-        std::int32_t largestThere = -1, largestHere = -1;
-        auto there = std::async(std::launch::async, [fd, count, &next, &largestThere] {
-          return CheckRecords(fd, count, next, largestThere);
-        });
-        alongside();
-        bool valid = CheckRecords(fd, count, next, largestHere);
-        valid &= there.get();
-        largest = std::max(largestThere, largestHere);
-        if (valid) result.emplace(std::move(block));
-      }
+      auto block = std::make_unique<EntryBlock>();
+      block->Reserve(count);
+      CatalogueEntry* entries = block->AppendForRecords(count);
+      std::atomic<size_t> next{0};
+      std::int32_t largestThere = -1, largestHere = -1;
+      auto there = std::async(std::launch::async, [fd, count, entries, &next, &largestThere] {
+        return ReadAndCheckRecords(fd, count, entries, next, largestThere);
+      });
+      alongside();
+      bool valid = ReadAndCheckRecords(fd, count, entries, next, largestHere);
+      valid &= there.get();
+      largest = std::max(largestThere, largestHere);
+      if (valid) result.emplace(std::move(block));
     } else {
       CatalogueEntries entries;
       entries.reserve(count);
@@ -206,10 +210,11 @@ std::optional<CatalogueEntries> ReadRecordFile(const QString& path, std::int32_t
   return result;
 }
 
-// The directory table's lines. A UTF-8 file (the usual case) is kept as it
-// is, mapped, and each line decoded when it is asked for; anything else goes
-// through the general text reader (Windows-1252). A CR, an LF or the pair
-// ends a line.
+// The directory table's lines, read whole into memory (so the table never
+// depends on the file once loaded) and each line decoded when it is asked
+// for. A line's bytes are the directory's path as on disk: valid UTF-8 reads
+// as ever, and any other byte is kept as it is (PathFromBytes). A CR, an LF
+// or the pair ends a line; a leading UTF-8 byte-order mark is dropped.
 std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
   const OpenFile file(path);
   const int fd = file.fd;
@@ -218,34 +223,23 @@ std::optional<DirectoryTable> ReadDirectoryTable(const QString& path) {
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
       !CouldBeMadeHere(static_cast<std::uint64_t>(st.st_size)))
     return std::nullopt;
-  // Mapped rather than read: every new page of a fresh process's memory
-  // costs a fault, and the file's pages are already in the cache. The file
-  // is replaced by renaming, never rewritten in place, so the mapping stays
-  // whole.
   const auto length = static_cast<size_t>(st.st_size);
-  std::shared_ptr<const void> owner;
-  QByteArrayView bytes;
-  if (length > 0) {
-    void* p = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p != MAP_FAILED) {
-      owner = std::shared_ptr<const void>(p, [length](const void* q) {
-        ::munmap(const_cast<void*>(q), length);
-      });
-      bytes = QByteArrayView(static_cast<const char*>(p), static_cast<qsizetype>(length));
-    }
+  auto read = std::make_shared<QByteArray>(static_cast<qsizetype>(length), Qt::Uninitialized);
+  if (length > 0 && !ReadFully(fd, read->data(), length, 0)) return std::nullopt;
+  QByteArrayView bytes(*read);
+  if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+  return DirectoryTable::FromLines(bytes, std::move(read));
+}
+
+// The directory table as the file's bytes: each path's bytes as on disk,
+// each line ended by CR LF.
+QByteArray DirectoryTableBytes(const QStringList& dirs) {
+  QByteArray bytes;
+  for (const QString& d : dirs) {
+    bytes += PathToBytes(d);
+    bytes += "\r\n";
   }
-  if (length > 0 && !owner) {
-    auto read = std::make_shared<QByteArray>(static_cast<qsizetype>(length), Qt::Uninitialized);
-    if (!ReadFully(fd, read->data(), length, 0)) return std::nullopt;
-    bytes = QByteArrayView(*read);
-    owner = std::move(read);
-  }
-  std::string_view all(bytes.data(), static_cast<size_t>(bytes.size()));
-  if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
-  if (!IsValidUtf8(all))
-    return DirectoryTable(SplitLines(DecodeText(bytes.toByteArray())));
-  return DirectoryTable::FromUtf8Lines(
-      QByteArrayView(all.data(), static_cast<qsizetype>(all.size())), std::move(owner));
+  return bytes;
 }
 
 }  // namespace
@@ -279,13 +273,13 @@ void SaveCatalogue(const Catalogue& catalogue, const std::function<void()>& letE
   const QString recordsPath = CatalogueRecordsPath();
   // What is written is taken now: the writer holds the entries' storage, so
   // it stays valid even if the catalogue is emptied meanwhile.
-  const QStringList dirs = catalogue.Directories().ToList();
+  const QByteArray dirs = DirectoryTableBytes(catalogue.Directories().ToList());
   const std::shared_ptr<const EntryBlock> block = catalogue.Entries().Share();
   const size_t count = catalogue.Entries().size();
   const QString markerPath = ResetMarkerPath();
   // The marker is created only once both files are in place.
   auto write = [dirsPath, recordsPath, markerPath, dirs, block, count] {
-    WriteTextLines(dirsPath, dirs);
+    WriteFileAtomically(dirsPath, dirs);
     WriteRecordFile(recordsPath, *block, count);
     CreateEmptyFile(markerPath);
   };
@@ -329,13 +323,28 @@ LoadResult LoadCatalogue(Catalogue& catalogue) {
   return LoadResult::Untrusted;
 }
 
-void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan, bool keepFiles) {
+QString NoTickedDirectoryMessage() {
+  return QStringLiteral(
+      "Aucun des répertoires cochés n'est présent (disque débranché ou non monté ?) : le "
+      "catalogue enregistré, son marqueur et l'historique sont gardés tels quels.");
+}
+
+RebuildOutcome RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan,
+                                bool keepFiles) {
   scan.GetCatalogue().Clear();
+  bool anyTicked = false, anyPresent = false;
+  for (const RootDirectory& root : roots) {
+    if (!root.ticked) continue;
+    anyTicked = true;
+    anyPresent = anyPresent || IsExistingDirectory(root.path);
+  }
+  if (anyTicked && !anyPresent) return RebuildOutcome::NoTickedDirectoryPresent;
   if (!keepFiles) DeleteFileSilently(ResetMarkerPath());
   for (const RootDirectory& root : roots) {
     if (root.ticked && IsExistingDirectory(root.path)) scan.ScanDirectory(root.path);
     scan.LetEventsThrough();
   }
+  return RebuildOutcome::Scanned;
 }
 
 CatalogueAction ChooseCatalogueAction(bool markerExists, bool recordsExist, bool dirsExist) {
@@ -348,8 +357,12 @@ CatalogueAction ChooseCatalogueAction() {
                                Exists(CatalogueDirsPath()));
 }
 
-PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild,
+PrepareOutcome PrepareCatalogue(Catalogue& catalogue,
+                                const std::function<RebuildOutcome()>& rebuild,
                                 const std::function<void()>& letEventsThrough) {
+  catalogue.Clear();
+  DataDirLock lock;
+  if (!lock.Take(kWriterPatience, letEventsThrough)) return PrepareOutcome::Busy;
   PrepareOutcome outcome = PrepareOutcome::RebuiltMissingFile;
   switch (ChooseCatalogueAction()) {
     case CatalogueAction::Load:
@@ -359,11 +372,12 @@ PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()
     case CatalogueAction::RebuildKeepHistory:
       break;
     case CatalogueAction::RebuildDropHistory:
-      DeleteFileSilently(HistoryPath());
       outcome = PrepareOutcome::RebuiltWithoutMarker;
       break;
   }
-  rebuild();
+  if (rebuild() == RebuildOutcome::NoTickedDirectoryPresent)
+    return PrepareOutcome::NoTickedDirectoryPresent;
+  if (outcome == PrepareOutcome::RebuiltWithoutMarker) DeleteFileSilently(HistoryPath());
   SaveCatalogue(catalogue, letEventsThrough);
   return outcome;
 }

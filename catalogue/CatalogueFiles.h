@@ -50,8 +50,9 @@ enum class LoadResult {
   Untrusted,
 };
 
-// Reads both files (the record file mapped into memory on a little-endian
-// host, and every record checked in one pass). The marker is not touched.
+// Reads both files whole into the catalogue's own memory (so nothing done to
+// the files afterwards reaches it), every record checked in one pass. The
+// marker is not touched.
 LoadResult LoadCatalogue(Catalogue& catalogue);
 
 // One directory of the directory list and its tick.
@@ -60,14 +61,26 @@ struct RootDirectory {
   bool ticked = true;
 };
 
+// "No ticked directory is there": what the rebuild then says.
+QString NoTickedDirectoryMessage();
+
+enum class RebuildOutcome {
+  Scanned,
+  // Directories are ticked but none of them is there (a drive not mounted):
+  // nothing was scanned and nothing touched, the catalogue is empty.
+  NoTickedDirectoryPresent,
+};
+
 // Empties the catalogue, deletes the reset marker, and walks every ticked
 // root that is an existing directory, in list order, letting events through
 // after each root. The caller clears its stop flag first. The marker is
 // created by SaveCatalogue once the files are written.
 // With keepFiles the reset marker is left alone (a rebuild held in memory
-// only, by a show that writes nothing).
-void RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan,
-                      bool keepFiles = false);
+// only, by a show that writes nothing). When directories are ticked and
+// none of them exists, the marker is left alone too and nothing is scanned:
+// the saved catalogue is not thrown away for a drive that is not mounted.
+RebuildOutcome RebuildCatalogue(const QList<RootDirectory>& roots, DirectoryScan& scan,
+                                bool keepFiles = false);
 
 // The start-up choice, from the three file tests.
 enum class CatalogueAction {
@@ -78,13 +91,27 @@ enum class CatalogueAction {
 CatalogueAction ChooseCatalogueAction(bool markerExists, bool recordsExist, bool dirsExist);
 CatalogueAction ChooseCatalogueAction();  // from the files of the data directory
 
-enum class PrepareOutcome { Loaded, RebuiltMissingFile, RebuiltUntrusted, RebuiltWithoutMarker };
+enum class PrepareOutcome {
+  Loaded,
+  RebuiltMissingFile,
+  RebuiltUntrusted,
+  RebuiltWithoutMarker,
+  // A rebuild was due but no ticked directory is there: the catalogue stays
+  // empty and the files, the marker and the history are kept as they were.
+  NoTickedDirectoryPresent,
+  // Another process held the data directory's lock all the while (it is
+  // rebuilding): nothing was read or written, the catalogue is empty.
+  Busy,
+};
 
 // Loads the catalogue, or rebuilds (through rebuild, which fills catalogue)
 // and saves it; an untrusted pair is rebuilt like a missing file (the history
-// file stays). Without marker the history file is deleted first. The save
-// lets events through with letEventsThrough, when given.
-PrepareOutcome PrepareCatalogue(Catalogue& catalogue, const std::function<void()>& rebuild,
+// file stays). Without marker the history file is deleted, once the rebuild
+// has found a ticked directory. All of it holds the data directory's lock
+// (DataDirLock), waiting for it a little while letting events through. The
+// save lets events through with letEventsThrough, when given.
+PrepareOutcome PrepareCatalogue(Catalogue& catalogue,
+                                const std::function<RebuildOutcome()>& rebuild,
                                 const std::function<void()>& letEventsThrough = {});
 
 }  // namespace ld

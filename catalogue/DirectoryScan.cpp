@@ -5,14 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <cerrno>
 #include <climits>
 #include <optional>
 #include <string_view>
 
 #include "catalogue/NameOrder.h"
-#include "catalogue/Utf8.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 
 namespace ld {
@@ -49,6 +48,29 @@ bool WalkSubDirectories(const PictureRules& rules) { return rules.Filter().subDi
 
 }  // namespace
 
+QStringList ScanReportLines(const ScanReport& report) {
+  QStringList lines;
+  for (const QString& d : report.unreadableDirectories)
+    lines << QStringLiteral("Répertoire illisible, non parcouru : ") + PathForDisplay(d);
+  for (const QString& n : report.refusedNames)
+    lines << QStringLiteral(
+                 "Écarté (nom avec saut de ligne, de plus de 80 octets, ou chemin "
+                 "trop long) : ") +
+                 PathForDisplay(n);
+  return lines;
+}
+
+QString ScanReportSummary(const ScanReport& report) {
+  const QStringList lines = ScanReportLines(report);
+  if (lines.isEmpty()) return QString();
+  return QStringLiteral(
+             "%1 répertoire(s) illisible(s), %2 image(s) ou répertoire(s) écarté(s) "
+             "- %3")
+      .arg(report.unreadableDirectories.size())
+      .arg(report.refusedNames.size())
+      .arg(lines.first());
+}
+
 // One entry of a listing kept for the walk: its name in the frame's arena
 // (followed by a zero byte) and what the listing says it is.
 struct DirectoryScan::Item {
@@ -63,7 +85,7 @@ struct DirectoryScan::Item {
 // tested once, at its first picture.
 struct DirectoryScan::Frame {
   QString directory;
-  qsizetype pathBytes = 0;  // of the directory's path in UTF-8
+  qsizetype pathBytes = 0;  // of the directory's path as on disk
   int fd = -1;              // -1 once released; opened again by its path
   dev_t dev = 0;
   ino_t ino = 0;
@@ -109,10 +131,15 @@ void DirectoryScan::CountEntry() {
 }
 
 void DirectoryScan::ScanDirectory(const QString& directory) {
-  const QByteArray path = QFile::encodeName(directory);
+  const QByteArray path = PathToBytes(directory);
   if (path.size() > kMaxPathBytes) return;
   const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) {
+    // A missing root is the caller's to report; one that is there but
+    // cannot be opened is reported with the scan.
+    if (errno != ENOENT && errno != ENOTDIR) report_.unreadableDirectories.append(directory);
+    return;
+  }
   // Whatever ends the walk (a stop, or an exception from a hook), the
   // directories still open are closed.
   struct Unwind {
@@ -153,13 +180,19 @@ void DirectoryScan::Enter(int fd, const QString& directory, qsizetype pathBytes)
     ReleaseHeldDirectories();
     listingFd = ::dup(fd);
   }
-  if (listingFd < 0) return;
+  if (listingFd < 0) {
+    report_.unreadableDirectories.append(directory);
+    return;
+  }
   std::unique_ptr<DIR, int (*)(DIR*)> listing(::fdopendir(listingFd), &::closedir);
   if (!listing) {
     ::close(listingFd);
+    report_.unreadableDirectories.append(directory);
     return;
   }
+  errno = 0;
   const bool complete = ReadListing(listing.get(), *frame);
+  if (complete && errno != 0) report_.unreadableDirectories.append(directory);
   listing.reset();
   if (!complete) return;  // stopped while listing
 
@@ -187,15 +220,26 @@ bool DirectoryScan::ReadListing(DIR* listing, Frame& frame) {
   const bool walkSubDirectories = WalkSubDirectories(rules_);
   for (;;) {
     if (StopRequested()) return false;
+    errno = 0;
     const dirent* e = ::readdir(listing);
-    if (!e) return true;
+    if (!e) return true;  // errno tells a read error from the end
     CountEntry();
     MaybeLetEventsThrough();
     const std::string_view name(e->d_name);
     if (name == "." || name == "..") continue;
-    if (HasLineBreak(name) || !IsValidUtf8(name)) continue;
+    // Hidden entries: pictures never, and hidden directories (trash folders
+    // of removable drives, thumbnail caches) are not walked either.
+    if (name.front() == '.') continue;
     const bool pictureName = HasPictureName(name);
     const unsigned char type = e->d_type;
+    // A name holding a line break cannot be a line of the catalogue's
+    // directory file: such a picture, or a directory that would be walked,
+    // is left out and named in the report.
+    if (HasLineBreak(name)) {
+      if (pictureName || (walkSubDirectories && type != DT_REG))
+        report_.refusedNames.append(JoinPath(frame.directory, PathFromBytes(name)));
+      continue;
+    }
     // What can still be a picture or a directory to walk.
     const bool keep = type == DT_REG   ? pictureName
                       : type == DT_DIR ? walkSubDirectories
@@ -227,7 +271,7 @@ void DirectoryScan::ReleaseHeldDirectories() {
 
 bool DirectoryScan::EnsureOpen(Frame& frame) {
   if (frame.fd >= 0) return true;
-  const QByteArray path = QFile::encodeName(frame.directory);
+  const QByteArray path = PathToBytes(frame.directory);
   int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0 && (errno == EMFILE || errno == ENFILE)) {
     ReleaseHeldDirectories();
@@ -267,9 +311,14 @@ void DirectoryScan::HandleEntry(Frame& frame, const Item& item) {
       if (::fstatat(frame.fd, cname, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
       size = st.st_size;
     }
-    if (size > 0 && item.length <= static_cast<size_t>(kMaxNameBytes) &&
-        frame.pathBytes + 1 + item.length <= kMaxPathBytes)
-      AddPicture(frame, cname, item.length);
+    if (size > 0) {
+      if (item.length <= static_cast<size_t>(kMaxNameBytes) &&
+          frame.pathBytes + 1 + item.length <= kMaxPathBytes)
+        AddPicture(frame, cname, item.length);
+      else
+        report_.refusedNames.append(
+            JoinPath(frame.directory, PathFromBytes(std::string_view(cname, item.length))));
+    }
   }
 
   if (isDirectory && WalkSubDirectories(rules_)) {
@@ -277,14 +326,23 @@ void DirectoryScan::HandleEntry(Frame& frame, const Item& item) {
     // walked (the shortest picture path below it is one byte longer than
     // its path plus a separator).
     const qsizetype childBytes = frame.pathBytes + 1 + item.length;
-    if (childBytes + 2 > kMaxPathBytes) return;
+    const auto childPath = [&] {
+      return JoinPath(frame.directory, PathFromBytes(std::string_view(cname, item.length)));
+    };
+    if (childBytes + 2 > kMaxPathBytes) {
+      report_.refusedNames.append(childPath());
+      return;
+    }
     int childFd = ::openat(frame.fd, cname, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (childFd < 0 && (errno == EMFILE || errno == ENFILE)) {
       ReleaseHeldDirectories();  // all but this frame's own
       childFd = ::openat(frame.fd, cname, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    if (childFd < 0) return;
-    Enter(childFd, JoinPath(frame.directory, QString::fromUtf8(cname, item.length)), childBytes);
+    if (childFd < 0) {
+      report_.unreadableDirectories.append(childPath());
+      return;
+    }
+    Enter(childFd, childPath(), childBytes);
   }
 }
 
@@ -294,9 +352,7 @@ void DirectoryScan::AddPicture(Frame& frame, const char* cname, size_t length) {
   if (rules.Filter().useExclusionLists) {
     // The directory's part of the path is read once for all its pictures.
     if (!frame.exclusions) frame.exclusions = rules.Exclusions().ForDirectory(frame.directory);
-    if (rules.Exclusions().MatchesName(*frame.exclusions,
-                                       QString::fromUtf8(cname, static_cast<qsizetype>(length))))
-      return;
+    if (rules.Exclusions().MatchesName(*frame.exclusions, PathFromBytes(name))) return;
   }
   // The marks of the full path are those of its directory and of its name
   // ("/" between them cannot be part of a mark).

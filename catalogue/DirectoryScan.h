@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -36,20 +37,34 @@ struct ScanHooks {
 // when the filter asks for them.
 //
 // Beyond the rules: only regular files (or links to them) are pictures;
-// symbolic links to directories are followed, but never into a directory that
-// is already on the path from the root (same device and inode), so a link
-// loop ends; names holding a line break, names that are not valid UTF-8,
-// picture names of more than 80 bytes and paths that cannot be opened by
-// their full name (4096 bytes or more) are not catalogued (a directory whose
-// name holds a line break or is not UTF-8 is not walked either, since no path
-// under it could be written to the catalogue files, and neither is one too
-// deep for any picture path under it to be opened). A directory that cannot
-// be listed yields nothing, silently.
+// entries whose name starts with "." are hidden: neither pictures nor walked
+// (a root is walked whatever its own name); symbolic links to directories are
+// followed, but never into a directory that is already on the path from the
+// root (same device and inode), so a link loop ends. Names are taken as the
+// bytes they are on disk (PathFromBytes), so a name that is not valid UTF-8
+// is catalogued like any other. Names holding a line break, picture names of
+// more than 80 bytes and paths that cannot be opened by their full name (4096
+// bytes or more) are not catalogued (a directory whose name holds a line
+// break is not walked either, since no path under it could be written to the
+// catalogue files, and neither is one too deep for any picture path under it
+// to be opened): these are named in the report, as is every directory that
+// is there but cannot be listed.
 //
 // The walk keeps its own stack instead of recursing, so no depth of tree can
 // exhaust the thread's stack, and holds at most a few dozen directories open
 // (deeper ones are opened again by their full name), so the open-files limit
 // never cuts a deep tree short.
+// What a scan could not take, for the summary shown to the user.
+struct ScanReport {
+  QStringList unreadableDirectories;  // there, but could not be listed
+  QStringList refusedNames;           // pictures or directories left out by name
+};
+
+// The report for people: one French line per directory or name (names shown
+// with PathForDisplay), and a one-line summary naming the first of them.
+QStringList ScanReportLines(const ScanReport& report);
+QString ScanReportSummary(const ScanReport& report);
+
 class DirectoryScan {
  public:
   DirectoryScan(const ScanFilter& filter, const ExclusionLists& exclusions, Catalogue& catalogue,
@@ -65,6 +80,7 @@ class DirectoryScan {
 
   Catalogue& GetCatalogue() { return catalogue_; }
   const PictureRules& Rules() const { return rules_; }
+  const ScanReport& Report() const { return report_; }
 
  private:
   struct Frame;
@@ -83,6 +99,7 @@ class DirectoryScan {
   Catalogue& catalogue_;
   int& counter_;
   ScanHooks hooks_;
+  ScanReport report_;
   std::vector<std::unique_ptr<Frame>> stack_;  // the directories from the root down
   std::set<std::pair<dev_t, ino_t>> onPath_;   // the same, by device and inode
   QString nameBuffer_;                         // "/" + a name, for the exclusion test

@@ -1,24 +1,21 @@
 #include "catalogue/DirectoryTable.h"
 
-#include <QStringDecoder>
 #include <limits>
+
+#include "platform/PathBytes.h"
 
 namespace ld {
 
 namespace {
 
-// One line's UTF-8 bytes as text. QString::fromUtf8 would drop a U+FEFF that
-// starts a line; the text reader keeps it, and so does this.
+// One line's bytes as a path (a U+FEFF that starts a line is kept).
 QString DecodeLine(const char* bytes, qsizetype length) {
-  QStringDecoder utf8(QStringDecoder::Utf8,
-                      QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-  return utf8.decode(QByteArrayView(bytes, length));
+  return PathFromBytes(QByteArrayView(bytes, length));
 }
 
 }  // namespace
 
-DirectoryTable DirectoryTable::FromUtf8Lines(QByteArrayView bytes,
-                                             std::shared_ptr<const void> owner) {
+DirectoryTable DirectoryTable::FromLines(QByteArrayView bytes, std::shared_ptr<const void> owner) {
   const char* text = bytes.data();
   const qsizetype n = bytes.size();
   auto raw = std::make_shared<Raw>();

@@ -9,9 +9,9 @@
 namespace ld {
 
 // The catalogue's directory table: each directory once, in the order of its
-// first picture. Read from the table file, it keeps the file's UTF-8 bytes
-// and where each line starts, and decodes a directory's name when it is
-// asked for: a catalogue of a million pictures then starts without making
+// first picture. Read from the table file, it keeps the file's bytes and
+// where each line starts, and decodes a directory's name (PathFromBytes) when
+// it is asked for: a catalogue of a million pictures then starts without making
 // tens of thousands of strings, of which a show uses a few. The first
 // directory appended turns it into a list of strings.
 class DirectoryTable {
@@ -19,11 +19,10 @@ class DirectoryTable {
   DirectoryTable() = default;
   DirectoryTable(QStringList names) : names_(std::move(names)) {}
 
-  // The lines of UTF-8 text `bytes` (a CR, an LF or the pair ends a line;
-  // no byte order mark), kept as they are. `owner` keeps the bytes valid
-  // (for example a mapping of the file) for as long as the table is copied
-  // around.
-  static DirectoryTable FromUtf8Lines(QByteArrayView bytes, std::shared_ptr<const void> owner);
+  // The lines of `bytes` (a CR, an LF or the pair ends a line; no byte order
+  // mark), kept as they are. `owner` keeps the bytes valid for as long as
+  // the table is copied around.
+  static DirectoryTable FromLines(QByteArrayView bytes, std::shared_ptr<const void> owner);
 
   qsizetype size() const { return raw_ ? raw_->count : names_.size(); }
   bool isEmpty() const { return size() == 0; }

@@ -11,6 +11,7 @@
 
 #include "catalogue/TextUtils.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 
@@ -133,7 +134,7 @@ ExclusionLists ReadExclusionFile(const QString& path, bool enabled, IDialogs& di
   if (!enabled) return {};
   // Opened without waiting (a FIFO in its place must not block the start),
   // then checked to be a file of a sensible size.
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = PathToBytes(path);
   const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return {};

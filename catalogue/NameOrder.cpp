@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/PathBytes.h"
+
 namespace ld {
 namespace {
 
@@ -254,8 +256,8 @@ void NameOrder::SortByCollator(const std::vector<std::string_view>& names,
   std::vector<QCollatorSortKey> keys;
   keys.reserve(names.size());
   for (std::string_view n : names)
-    keys.push_back(
-        collator_.sortKey(QString::fromUtf8(n.data(), static_cast<qsizetype>(n.size()))));
+    keys.push_back(collator_.sortKey(
+        PathForDisplay(PathFromBytes(QByteArrayView(n.data(), static_cast<qsizetype>(n.size()))))));
   std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
     const int c = keys[x].compare(keys[y]);
     return c != 0 ? c < 0 : CompareBytes(names[x], names[y]) < 0;

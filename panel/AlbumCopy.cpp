@@ -1,12 +1,18 @@
 #include "panel/AlbumCopy.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 
 namespace ld {
@@ -23,19 +29,29 @@ CopyResult Failed(const QString& reason) { return {false, reason}; }
 }  // namespace
 
 CopyResult CopyReplacing(const QString& source, const QString& target) {
-  const QFileInfo from(source);
-  if (source.isEmpty() || !from.isFile())
+  // The source is opened by its name's bytes, so that a name that is not
+  // valid UTF-8 is found too; without waiting, in case it is not a file.
+  const int fd = source.isEmpty() ? -1
+                                  : ::open(PathToBytes(source).constData(),
+                                           O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const int openErrno = errno;
+  QFile in;
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                  !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))) {
+    ::close(fd);
     return Failed(QStringLiteral("l'image %1 n'existe pas").arg(source));
+  }
+  if (fd < 0)
+    return Failed(openErrno == ENOENT || openErrno == ENOTDIR || source.isEmpty()
+                      ? QStringLiteral("l'image %1 n'existe pas").arg(source)
+                      : QStringLiteral("l'image %1 ne peut pas être lue").arg(source));
   if (target.isEmpty()) return Failed(QStringLiteral("aucun fichier cible"));
   // The album's entries are the album's own: one that is a link is replaced
   // by the copy, and what it led to (a directory included) is left alone.
   const QFileInfo entry(target);
   if (entry.isDir() && !entry.isSymLink())
     return Failed(QStringLiteral("%1 est un répertoire").arg(target));
-  QFile in(source);
-  if (!in.open(QIODevice::ReadOnly))
-    return Failed(
-        QStringLiteral("l'image %1 ne peut pas être lue (%2)").arg(source, in.errorString()));
   // An album that does not exist yet (the default ones on a new
   // installation) is made on its first copy.
   const QString dir = DirectoryPart(target);
@@ -55,7 +71,8 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
       }
       out.Write(block);
     }
-    out.SetModificationTime(from.lastModified());
+    out.SetModificationTime(QDateTime::fromMSecsSinceEpoch(qint64{st.st_mtim.tv_sec} * 1000 +
+                                                           st.st_mtim.tv_nsec / 1000000));
     out.Commit();
   } catch (const Error&) {
     const QString why = out.FailureReason();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "catalogue/TextUtils.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 #include "platform/SafeRename.h"
 
@@ -81,12 +82,14 @@ RenamePass RenameByDate(const QString& dir, bool apply, const QString& century) 
   // An empty path would mean the process's current directory, which the
   // user never chose.
   if (dir.isEmpty()) return pass;
-  const QDir d(dir);
-  if (!d.exists() || !d.isReadable()) return pass;
-  // Without QDir::Hidden, names starting with "." are left out; the whole
-  // listing is taken before anything is renamed, so a directory renamed
-  // during the pass is not met again under its new name.
-  const QStringList names = d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+  // Listed by the names' bytes, so that a directory whose name is not valid
+  // UTF-8 is listed and renamed with its bytes kept; names starting with "."
+  // are left out. The whole listing is taken before anything is renamed, so
+  // a directory renamed during the pass is not met again under its new name.
+  std::optional<QStringList> listed = ListDirectoryNames(dir, true, false);
+  if (!listed) return pass;
+  QStringList names = std::move(*listed);
+  std::sort(names.begin(), names.end());
   pass.listed = true;
   for (const QString& name : names) {
     const std::optional<QString> renamed = DateRenamedName(name, century);

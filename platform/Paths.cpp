@@ -1,6 +1,8 @@
 #include "platform/Paths.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
+
+#include "platform/PathBytes.h"
 
 namespace ld {
 
@@ -33,15 +35,16 @@ QString LowerExtension(const QString& path) {
   return i < 0 ? QString() : name.mid(i).toLower();
 }
 
+// Tested by the path's bytes (PathToBytes), so that a name that is not valid
+// UTF-8 is found as well; links are followed.
 bool IsExistingDirectory(const QString& path) {
-  if (path.isEmpty()) return false;
-  return QFileInfo(path).isDir();
+  struct stat st;
+  return !path.isEmpty() && ::stat(PathToBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsExistingFile(const QString& path) {
-  if (path.isEmpty()) return false;
-  QFileInfo fi(path);
-  return fi.exists() && !fi.isDir();
+  struct stat st;
+  return !path.isEmpty() && ::stat(PathToBytes(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 }  // namespace ld

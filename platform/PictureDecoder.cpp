@@ -1,6 +1,5 @@
 #include "platform/PictureDecoder.h"
 
-#include <malloc.h>
 #include <turbojpeg.h>
 
 #include <QBuffer>
@@ -29,22 +28,6 @@ using decoding::Refused;
 using decoding::Wanted;
 
 namespace {
-
-#ifdef __GLIBC__
-// glibc raises its mmap threshold (up to 32 MB) each time a mapped block is
-// freed, and its trim threshold to twice that: after a HEIC's or a PNG's
-// planes are freed, blocks of several megabytes (a file's bytes, a fitted
-// picture) come from the heaps instead, and tens of megabytes stay resident
-// after they are freed, on every decoding thread. Fixed thresholds keep
-// every block of 1 MB or more in a mapping of its own, given back when it is
-// freed, and the heaps trimmed above 1 MB free.
-constexpr int kAllocatorThreshold = 1024 * 1024;
-const bool kFixedAllocatorThresholds = [] {
-  mallopt(M_MMAP_THRESHOLD, kAllocatorThreshold);
-  mallopt(M_TRIM_THRESHOLD, kAllocatorThreshold);
-  return true;
-}();
-#endif
 
 struct Scale {
   int num = 1, denom = 1;
@@ -295,10 +278,6 @@ DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits) {
   return DecodeJpegData(data, limits, false);
 }
 
-DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits) {
-  return DecodePictureFile(path, limits);
-}
-
 DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits) {
   if (limits.maxFileBytes > 0 && data.size() > limits.maxFileBytes)
     return Refused(QStringLiteral("Fichier bien trop grand pour une image"));
@@ -372,18 +351,7 @@ DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits
   // on screen says why it shows red: the reason goes to the error stream.
   if (picture.overBudget)
     std::fprintf(stderr, "luminodrift : %s\n", picture.error.toLocal8Bit().constData());
-    // The decoders' working memory (the file's bytes, libheif's and Qt's
-    // buffers of a full-size picture) is free now, but the allocator of the
-    // decoding thread would keep it resident: give it back, so that pictures
-    // decoded on several threads do not add up.
-#ifdef __GLIBC__
-  malloc_trim(0);
-#endif
   return picture;
-}
-
-DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limits) {
-  return DecodePictureFile(path, limits);
 }
 
 }  // namespace ld

@@ -81,7 +81,6 @@ struct DecodedPicture {
 // count, a broken stream) is undecodable (null image, own size 0 x 0), never handed to a slower
 // decoder. Never throws.
 DecodedPicture DecodeJpeg(const QByteArray& data, const DecodeLimits& limits);
-DecodedPicture DecodeJpegFile(const QString& path, const DecodeLimits& limits);
 
 // Any supported picture held in memory, decoded by its content. Never throws.
 DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits);
@@ -92,10 +91,6 @@ DecodedPicture DecodePicture(const QByteArray& data, const DecodeLimits& limits)
 // (PNG, WebP and TIFF turned by their Exif orientation). Only regular files
 // within the limits are read. Never throws.
 DecodedPicture DecodePictureFile(const QString& path, const DecodeLimits& limits);
-
-// Kept for callers of the bitmap and icon loader: the same as
-// DecodePictureFile.
-DecodedPicture DecodeWithQtReader(const QString& path, const DecodeLimits& limits);
 
 // The size of a JPEG picture after its orientation, read from its header
 // (0 x 0 when the header cannot be read).

@@ -10,7 +10,6 @@
 #include <jerror.h>
 // clang-format on
 
-#include <emmintrin.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -23,6 +22,11 @@
 #include "platform/LargeImage.h"
 #include "platform/Orientation.h"
 #include "platform/PictureDecoding.h"
+#include "platform/Simd.h"
+
+#if LD_SIMD_SSE2
+#include <emmintrin.h>
+#endif
 
 namespace ld::decoding {
 
@@ -105,6 +109,7 @@ void TurnStripPlain(const quint32* strip, qsizetype stride, int xBegin, int w, i
   }
 }
 
+#if LD_SIMD_SSE2
 // A whole band of 16 rows: 4 x 4 blocks transposed in registers, and each
 // destination row's 16 pixels (one 64-byte cache line when the picture's
 // rows allow) written at once, bypassing the cache when aligned: the picture
@@ -153,15 +158,24 @@ void TurnBand16(const quint32* strip, qsizetype stride, int w, int h, int y0, bo
   }
   TurnStripPlain(strip, stride, wBlocks, w, h, y0, 16, reverseX, reverseY, dst);
 }
+#endif  // LD_SIMD_SSE2
 
 void TurnStrip(const quint32* strip, qsizetype stride, int w, int h, int y0, int n, Orientation o,
                QImage& dst) {
   const bool reverseX = o == Orientation::Rotate90 || o == Orientation::Rotate270Mirror;
   const bool reverseY = o == Orientation::Rotate270 || o == Orientation::Rotate270Mirror;
-  if (n == 16)
-    TurnBand16(strip, stride, w, h, y0, reverseX, reverseY, dst);
-  else
-    TurnStripPlain(strip, stride, 0, w, h, y0, n, reverseX, reverseY, dst);
+#if LD_SIMD_SSE2
+  if (n == 16) return TurnBand16(strip, stride, w, h, y0, reverseX, reverseY, dst);
+#endif
+  TurnStripPlain(strip, stride, 0, w, h, y0, n, reverseX, reverseY, dst);
+}
+
+// The rows that TurnBand16 streamed past the cache are in memory before the
+// picture is handed over to another thread.
+void FinishTurn() {
+#if LD_SIMD_SSE2
+  _mm_sfence();
+#endif
 }
 
 // The pages of the input that the decoder has read, given back to the
@@ -321,7 +335,7 @@ bool Run(jpeg_decompress_struct& cinfo, Failure& failure, const QByteArray& data
       read.GiveBack(cinfo);
       if (got < n) break;
     }
-    _mm_sfence();  // the streamed rows are in memory before the picture is handed over
+    FinishTurn();
   }
   // Fewer rows than announced make this an error: every pixel of the picture,
   // whose memory may hold an earlier picture's, has been written when it

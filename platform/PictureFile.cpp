@@ -4,14 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
+
+#include "platform/PathBytes.h"
 
 namespace ld {
 
 PictureFile::PictureFile(const QString& path, qint64 maxBytes) {
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = PathToBytes(path);
   // O_NONBLOCK: opening a FIFO without a writer, or a device, returns at
   // once; it changes nothing for a regular file.
   const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

@@ -5,10 +5,12 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QUrl>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <random>
 
 #include "platform/Session.h"
 
@@ -83,27 +85,22 @@ double SystemClock::NowDays() {
   return static_cast<double>(origin.msecsTo(localAsUtc)) / 86400000.0;
 }
 
-StdRandom::StdRandom() { Reseed(); }
+QtRandom::QtRandom() { Reseed(); }
 
-void StdRandom::Reseed() {
-  state_ =
-      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-      0x9E3779B97F4A7C15ULL;
+void QtRandom::Reseed() {
+  // Eight words from the system's generator seed the whole state of the
+  // generator, not only 32 bits of it.
+  quint32 words[8];
+  QRandomGenerator::system()->fillRange(words);
+  std::seed_seq seeds(std::begin(words), std::end(words));
+  generator_.seed(seeds);
 }
 
-int StdRandom::Uniform(int low, int high) {
+int QtRandom::Uniform(int low, int high) {
   if (high <= low) return low;
-  // splitmix64, then an unbiased reduction to the range.
-  const unsigned long long span = static_cast<unsigned long long>(high) - low + 1;
-  const unsigned long long limit = ~0ULL - (~0ULL % span);
-  unsigned long long z;
-  do {
-    z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    z ^= z >> 31;
-  } while (z >= limit);
-  return static_cast<int>(low + static_cast<long long>(z % span));
+  // The standard distribution rejects the draws that would favour some
+  // values (QRandomGenerator::bounded scales instead, slightly unevenly).
+  return std::uniform_int_distribution<int>(low, high)(generator_);
 }
 
 void RealProcessExit::Exit(int code) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRandomGenerator>
+
 #include "platform/Services.h"
 
 // Real implementations of the host services that need no widget.
@@ -25,14 +27,15 @@ class SystemClock : public IClock {
   double NowDays() override;
 };
 
-class StdRandom : public IRandom {
+// Uniform draws from Qt's generator, seeded from the system's.
+class QtRandom : public IRandom {
  public:
-  StdRandom();
+  QtRandom();
   void Reseed() override;
   int Uniform(int low, int high) override;
 
  private:
-  unsigned long long state_;
+  QRandomGenerator generator_;
 };
 
 // The dialogs of a show that nobody can answer (drawn into XScreenSaver's

@@ -3,16 +3,17 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <QFile>
 #include <cerrno>
 #include <cstdio>
+
+#include "platform/PathBytes.h"
 
 namespace ld {
 
 RenameOutcome RenameWithoutReplacing(const QString& from, const QString& to) {
   if (from.isEmpty() || to.isEmpty()) return RenameOutcome::Failed;
-  const QByteArray f = QFile::encodeName(from);
-  const QByteArray t = QFile::encodeName(to);
+  const QByteArray f = PathToBytes(from);
+  const QByteArray t = PathToBytes(to);
   if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
     return RenameOutcome::Renamed;
   if (errno == EEXIST) return RenameOutcome::TargetExists;

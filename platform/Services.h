@@ -64,7 +64,7 @@ class IClock {
   virtual double NowDays() = 0;
 };
 
-// Uniform integer draws, re-seeded from the clock where the show asks.
+// Uniform integer draws, re-seeded where the show asks.
 class IRandom {
  public:
   virtual ~IRandom() = default;

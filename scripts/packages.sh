@@ -33,7 +33,8 @@ LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpe
 #                              the idle inhibitor that mutter respects)
 #   appstream desktop-file-utils man-db   the installed files' test validates the AppStream
 #                              metadata, the menu entries and the manual pages
-LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway grim wtype kwin-wayland mutter dbus-daemon gnome-session-bin appstream desktop-file-utils man-db"
+#   clang-format-14            the test that checks the code's layout (scripts/check-format)
+LD_TEST_PACKAGES="$LD_RUN_PACKAGES libgtest-dev libgmock-dev libjpeg-turbo-progs libxdamage-dev feh xvfb x11-xserver-utils xdotool libxfixes-dev sway grim wtype kwin-wayland mutter dbus-daemon gnome-session-bin appstream desktop-file-utils man-db clang-format-14"
 #   clang libclang-rt-14-dev   the fuzz targets (libFuzzer and the sanitizers); only scripts/fuzz
 LD_FUZZ_PACKAGES="$LD_RUN_PACKAGES clang libclang-rt-14-dev"
 

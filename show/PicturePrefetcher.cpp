@@ -17,8 +17,10 @@ DecodeLimits DisplayTarget::Limits() const {
   return l;
 }
 
-PicturePrefetcher::PicturePrefetcher(Decoder decoder) : state_(std::make_shared<State>()) {
+PicturePrefetcher::PicturePrefetcher(Decoder decoder, std::function<void()> ready)
+    : state_(std::make_shared<State>()) {
   state_->decoder = std::move(decoder);
+  state_->ready = std::move(ready);
 }
 
 PicturePrefetcher::~PicturePrefetcher() {
@@ -26,6 +28,8 @@ PicturePrefetcher::~PicturePrefetcher() {
   {
     std::lock_guard lock(state_->mutex);
     state_->stopping = true;
+    // A worker left to finish alone tells nobody.
+    state_->ready = nullptr;
     state_->request.reset();
     state_->decoding.reset();
     if (state_->cancel) state_->cancel->store(true);
@@ -74,13 +78,11 @@ void PicturePrefetcher::Prefetch(const QString& path, const DisplayTarget& targe
 }
 
 std::optional<DecodedPicture> PicturePrefetcher::Take(const QString& path,
-                                                      const DisplayTarget& target,
-                                                      std::chrono::milliseconds wait) {
+                                                      const DisplayTarget& target) {
   const Key k = MakeKey(path, target);
   State& s = *state_;
-  std::unique_lock lock(s.mutex);
-  auto pending = [&] { return (s.request && *s.request == k) || (s.decoding && *s.decoding == k); };
-  if (!s.cv.wait_for(lock, wait, [&] { return !pending(); })) return std::nullopt;
+  std::lock_guard lock(s.mutex);
+  if ((s.request && *s.request == k) || (s.decoding && *s.decoding == k)) return std::nullopt;
   std::optional<DecodedPicture> out;
   if (s.heldKey && *s.heldKey == k) out = std::move(s.held);
   s.held.reset();
@@ -156,6 +158,9 @@ void PicturePrefetcher::Run(std::shared_ptr<State> state, unsigned generation) {
       s.heldKey = k;
       s.decoding.reset();
     }
+    // Told under the lock, so that a prefetcher being destroyed (which
+    // clears it under the same lock) is never called back.
+    if (s.ready) s.ready();
     s.cv.notify_all();
   }
 }

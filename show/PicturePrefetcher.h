@@ -26,16 +26,20 @@ struct DisplayTarget {
   DecodeLimits Limits() const;
 };
 
-// Decodes the next picture of the show on a worker thread while the current
-// one is on screen. One request at a time: a new request discards
-// the picture held or being decoded, so at most one prefetched picture is
-// ever held. A prefetched picture is handed out only for the same path, file
-// size and modification time and the same display target. No exception
-// leaves the worker: a decoder that throws gives an undecodable picture.
+// Decodes the show's pictures on a worker thread: the next one while the
+// current one is on screen, and the one the show waits for. One request at a
+// time: a new request discards the picture held or being decoded, so at most
+// one decoded picture is ever held. A picture is handed out only for the same
+// path, file size and modification time and the same display target. No
+// exception leaves the worker: a decoder that throws gives an undecodable
+// picture. Nothing here ever waits for a decode: the end of each decode is
+// told through `ready`, called on the worker, which should only post a
+// notice to the thread that takes the pictures.
 class PicturePrefetcher {
  public:
   using Decoder = std::function<DecodedPicture(const QString&, const DecodeLimits&)>;
-  explicit PicturePrefetcher(Decoder decoder = DecodePictureFile);
+  explicit PicturePrefetcher(Decoder decoder = DecodePictureFile,
+                             std::function<void()> ready = nullptr);
   ~PicturePrefetcher();
   PicturePrefetcher(const PicturePrefetcher&) = delete;
   PicturePrefetcher& operator=(const PicturePrefetcher&) = delete;
@@ -44,13 +48,11 @@ class PicturePrefetcher {
   // held or being decoded. Pictures of other formats are not prefetched.
   void Prefetch(const QString& path, const DisplayTarget& target);
 
-  // The prefetched picture when it is this one: at once when it is held,
-  // after waiting at most `wait` when it is still being decoded. Nothing
-  // when it is another picture (whatever was held is then let go), or when
-  // it is not ready in time (its decode then goes on: Take again, or
-  // Abandon it).
-  std::optional<DecodedPicture> Take(const QString& path, const DisplayTarget& target,
-                                     std::chrono::milliseconds wait = std::chrono::seconds(10));
+  // The decoded picture when it is this one and its decode is over. Nothing
+  // while it is still being decoded (the decode goes on; `ready` tells its
+  // end), and nothing when it is another picture (whatever was held is then
+  // let go).
+  std::optional<DecodedPicture> Take(const QString& path, const DisplayTarget& target);
 
   // Whether this picture is waiting to be decoded or being decoded.
   bool Decoding(const QString& path, const DisplayTarget& target) const;
@@ -76,6 +78,7 @@ class PicturePrefetcher {
   // outlives what it uses.
   struct State {
     Decoder decoder;
+    std::function<void()> ready;  // called under mutex; cleared when the prefetcher goes
     std::mutex mutex;
     std::condition_variable cv;
     std::optional<Key> request;   // waiting to be decoded

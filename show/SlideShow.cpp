@@ -1,7 +1,7 @@
 #include "show/SlideShow.h"
 
+#include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 
 #include "catalogue/Catalogue.h"
 #include "platform/Error.h"
@@ -14,15 +14,11 @@
 namespace ld {
 
 namespace {
-// The show waits for a picture being decoded at most this long at once (the
-// first time a little longer, which is all a picture that was not
-// prefetched usually needs); between two waits the keys and the timer run.
-constexpr std::chrono::milliseconds kFirstWait(200), kWaitSlice(40);
+// Drawn into another program's window, missing pictures are skipped; after
+// this many in a row the next try waits kMissingRetryMs.
+constexpr int kMissingInARowBeforePause = 100;
+constexpr int kMissingRetryMs = 1000;
 
-qint64 SteadyMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 }  // namespace
 
 SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables vars,
@@ -32,22 +28,34 @@ SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables 
       random_(random),
       v_(vars),
       q_(std::move(queries)),
-      prefetcher_(std::make_unique<PicturePrefetcher>(std::move(decoder))) {
+      prefetcher_(MakePrefetcher(std::move(decoder))) {
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("ShowTimer"));
   timer_->setSingleShot(true);
   // Pauses end when they should, not up to 5 % early or late.
   timer_->setTimerType(Qt::PreciseTimer);
   connect(timer_, &QTimer::timeout, this, [this] { RunPendingShowStep(); });
+  // The longest wait for a picture being decoded: a timer, so that the
+  // events flow meanwhile.
+  decode_limit_ = new QTimer(this);
+  decode_limit_->setSingleShot(true);
+  connect(decode_limit_, &QTimer::timeout, this, [this] { RunStep([this] { DecodeTooLong(); }); });
+}
+
+std::unique_ptr<PicturePrefetcher> SlideShow::MakePrefetcher(PicturePrefetcher::Decoder decoder) {
+  // Each decode's end is posted to this thread; the picture awaited, if it
+  // is the one, is then taken at that turn of the event loop.
+  return std::make_unique<PicturePrefetcher>(std::move(decoder), [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { RunStep([this] { TakeAwaitedPicture(); }); }, Qt::QueuedConnection);
+  });
 }
 
 SlideShow::~SlideShow() = default;
 
-qint64 SlideShow::Now() const { return q_.now_ms ? q_.now_ms() : SteadyMs(); }
-
 void SlideShow::SetDecoder(PicturePrefetcher::Decoder decoder) {
   pending_prefetch_ = nullptr;
-  prefetcher_ = std::make_unique<PicturePrefetcher>(std::move(decoder));
+  prefetcher_ = MakePrefetcher(std::move(decoder));
 }
 
 // ---- the run ----------------------------------------------------------------
@@ -57,6 +65,10 @@ void SlideShow::RunPendingShowStep() {
   step_ = nullptr;
   if (!step) return;
   if (timer_->interval() > 0 && on_pause_over) on_pause_over();
+  RunStep(step);
+}
+
+void SlideShow::RunStep(const std::function<void()>& step) {
   // A step is an entry point of its own: an error ends the run, is
   // reported, and the program goes on.
   auto guarded = [&] {
@@ -74,6 +86,12 @@ void SlideShow::RunPendingShowStep() {
 }
 
 bool SlideShow::AdvanceShow() {
+  if (awaited_) {
+    // The picture's arrival is the step: one turn of the event loop, which
+    // brings the decode's end or the time limit when nothing else comes.
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return true;
+  }
   if (!timer_->isActive() || !step_) return false;
   timer_->stop();
   RunPendingShowStep();
@@ -81,6 +99,7 @@ bool SlideShow::AdvanceShow() {
 }
 
 int SlideShow::PendingShowPause() const {
+  if (awaited_) return 0;
   if (!timer_->isActive() || !step_) return -1;
   return timer_->interval();
 }
@@ -94,6 +113,8 @@ void SlideShow::Abandon() {
   timer_->stop();
   emit fastScalingChanged(false);
   step_ = nullptr;
+  awaited_.reset();
+  decode_limit_->stop();
   pending_prefetch_ = nullptr;
   browsing_idle_ = false;
   if (replay_active_) {
@@ -180,7 +201,11 @@ void SlideShow::ForwardStep() {
     };
     ShowPicture(v_.current_path, [this] {
       AfterShowStep();
-      ScheduleShow(0, [this] { LoopStep(); });
+      // Skipped pictures follow one another at once, unless so many are
+      // missing in a row (a drive unplugged) that trying at full speed would
+      // only keep a core busy: then one try a second.
+      ScheduleShow(missing_in_a_row_ >= kMissingInARowBeforePause ? kMissingRetryMs : 0,
+                   [this] { LoopStep(); });
     });
   });
 }
@@ -260,58 +285,76 @@ void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
   pending_prefetch_ = nullptr;
   new_picture_ = false;
   if (!IsExistingFile(path)) {
-    // Drawn into another program's window nothing is saved: the show goes
-    // on with the next picture.
-    if (q_.host_window()) return;
+    // Drawn into another program's window nothing is saved and nobody can
+    // answer a message: the picture is skipped (its display does nothing)
+    // and the show goes on with the next one.
+    if (q_.host_window()) {
+      ++missing_in_a_row_;
+      if (then) then();
+      return;
+    }
     // The catalogue is out of date: save, request a rebuild and quit. The
     // quit returns while the Space key is being handled.
     q_.reset_catalogue(path, true);
     if (then) then();
     return;
   }
+  missing_in_a_row_ = 0;
   if (PictureFormatOf(path) == PictureFormat::Other) {  // the previous picture stays
     if (then) then();
     return;
   }
   // Decoded on the worker, never here: no open() of this thread can block
-  // on a special file, and a decode that takes too long is given up.
+  // on a special file, and this thread never waits for a decode. A picture
+  // decoded ahead is taken at once; any other arrives at a later turn of the
+  // event loop, and one that takes too long is given up.
   const DisplayTarget target = q_.settings().target;
   prefetcher_->Prefetch(path, target);
-  WaitForPicture(path, target, Now(), std::move(then));
+  awaited_ = AwaitedPicture{path, target, std::move(then)};
+  decode_limit_->start(picture_time_limit_ms);
+  TakeAwaitedPicture();
 }
 
-void SlideShow::WaitForPicture(const QString& path, const DisplayTarget& target, qint64 since,
-                               std::function<void()> then) {
-  const auto elapsed = std::chrono::milliseconds(Now() - since);
-  std::optional<DecodedPicture> picture =
-      prefetcher_->Take(path, target, elapsed < kFirstWait ? kFirstWait - elapsed : kWaitSlice);
+void SlideShow::TakeAwaitedPicture() {
+  if (!awaited_) return;
+  std::optional<DecodedPicture> picture = prefetcher_->Take(awaited_->path, awaited_->target);
   if (!picture) {
-    if (Now() - since < picture_time_limit_ms) {
-      // Not ready yet (or the file changed since it was asked for): ask
-      // again and let the events through before the next wait.
-      if (!prefetcher_->Decoding(path, target)) prefetcher_->Prefetch(path, target);
-      ScheduleShow(0, [this, path, target, since, then = std::move(then)]() mutable {
-        WaitForPicture(path, target, since, std::move(then));
-      });
-      return;
-    }
-    prefetcher_->Abandon(path, target);
-    picture.emplace();
-    picture->error = QStringLiteral("Image trop longue à décoder : ") + path;
+    // Still being decoded: its end will be posted here. Otherwise the file
+    // changed since it was asked for: it is asked for again.
+    if (!prefetcher_->Decoding(awaited_->path, awaited_->target))
+      prefetcher_->Prefetch(awaited_->path, awaited_->target);
+    return;
   }
+  decode_limit_->stop();
+  AwaitedPicture a = std::move(*awaited_);
+  awaited_.reset();
+  HandOver(a.path, std::move(*picture), std::move(a.then));
+}
+
+void SlideShow::DecodeTooLong() {
+  if (!awaited_) return;
+  AwaitedPicture a = std::move(*awaited_);
+  awaited_.reset();
+  prefetcher_->Abandon(a.path, a.target);
+  DecodedPicture picture;
+  picture.error = QStringLiteral("Image trop longue à décoder : ") + a.path;
+  HandOver(a.path, std::move(picture), std::move(a.then));
+}
+
+void SlideShow::HandOver(const QString& path, DecodedPicture picture, std::function<void()> then) {
   // A bitmap or icon whose content the reader rejects is reported, as the
   // platform's loader did; anything else that could not be decoded leaves
   // an empty picture (width 0), shown as a red screen.
   const PictureFormat format = PictureFormatOf(path);
   if ((format == PictureFormat::Bitmap || format == PictureFormat::Icon) &&
-      picture->image.isNull() && picture->contentRejected)
-    throw Error(picture->error);
-  picture_size_ = picture->image.isNull() ? QSize(0, 0) : picture->ownSize;
-  new_picture_ = !picture->image.isNull();
+      picture.image.isNull() && picture.contentRejected)
+    throw Error(picture.error);
+  picture_size_ = picture.image.isNull() ? QSize(0, 0) : picture.ownSize;
+  new_picture_ = !picture.image.isNull();
   {
     // Handed over, not kept: the window holds the only copy.
-    const QImage image = std::move(picture->image);
-    picture.reset();
+    const QImage image = std::move(picture.image);
+    picture = DecodedPicture();
     emit pictureDecoded(image, picture_size_);
   }
   if (then) then();

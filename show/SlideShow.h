@@ -64,9 +64,6 @@ struct ShowQueries {
   // Runs fn as an entry point of its own: an ld::Error is reported and the
   // program goes on.
   std::function<void(const std::function<void()>& fn)> guarded;
-  // Milliseconds of a steady clock (the decode time limit); a default one
-  // when empty.
-  std::function<qint64()> now_ms;
 };
 
 // The run of the show, without a widget. A run is a chain of steps on the Qt
@@ -101,10 +98,10 @@ class SlideShow : public QObject {
   // runs `done`.
   void Replay(std::function<void()> done);
   // The picture of path, decoded on the prefetcher's worker, becomes the
-  // current picture (pictureDecoded); then `then` runs. The wait is sliced
-  // so keys keep working; after picture_time_limit_ms the picture is given
-  // up as undecodable. Without `then` the picture may still be on its way
-  // when it returns.
+  // current picture (pictureDecoded); then `then` runs, at once when the
+  // picture was decoded ahead, else at the turn of the event loop that
+  // brings its decode's end. After picture_time_limit_ms it is given up as
+  // undecodable.
   void LoadPicture(const QString& path, std::function<void()> then = nullptr);
   // Starts the display of the picture just loaded; `done` runs when its
   // pauses and zoom are over (never if the run is abandoned first).
@@ -116,11 +113,14 @@ class SlideShow : public QObject {
   // starts once this paint is flushed, so it never competes with it.
   void PicturePainted();
 
-  // Runs the pending step at once, as if its pause were over; false when
-  // nothing is pending. The pause the pending step waits for, in ms; -1
-  // when nothing is pending.
+  // Runs the pending step at once, as if its pause were over (while a
+  // picture is awaited: one turn of the event loop, waiting for an event);
+  // false when nothing is pending. The pause the pending step waits for, in
+  // ms (0 while a picture is awaited); -1 when nothing is pending.
   bool AdvanceShow();
   int PendingShowPause() const;
+  // Whether the show waits for a picture being decoded.
+  bool AwaitingPicture() const { return awaited_.has_value(); }
 
   void SetDecoder(PicturePrefetcher::Decoder decoder);
   const QString& LastShownPath() const { return last_shown_path_; }
@@ -171,11 +171,13 @@ class SlideShow : public QObject {
   void PlaceBrowsedPicture();
   void RunPhase(std::shared_ptr<DisplayRun> run);
   void ZoomFrame(std::shared_ptr<DisplayRun> run);
-  void WaitForPicture(const QString& path, const DisplayTarget& target, qint64 since,
-                      std::function<void()> then);
+  void RunStep(const std::function<void()>& step);
+  std::unique_ptr<PicturePrefetcher> MakePrefetcher(PicturePrefetcher::Decoder decoder);
+  void TakeAwaitedPicture();
+  void DecodeTooLong();
+  void HandOver(const QString& path, DecodedPicture picture, std::function<void()> then);
   std::optional<QString> PeekNextForwardPath(const ShowSettings& s);
   void StartPendingPrefetch();
-  qint64 Now() const;
 
   const Catalogue& catalogue_;
   IRandom& random_;
@@ -186,11 +188,20 @@ class SlideShow : public QObject {
   QString last_shown_path_;
   QSize picture_size_{0, 0};  // the current picture's own size
   bool new_picture_ = false;  // the last load handed a new picture over
+  int missing_in_a_row_ = 0;  // pictures skipped as missing since the last one found
   QTimer* timer_ = nullptr;
   std::function<void()> step_;
   bool run_active_ = false;
   bool replay_active_ = false;
   bool browsing_idle_ = false;
+  // The picture being decoded that the show waits for, and what follows it.
+  struct AwaitedPicture {
+    QString path;
+    DisplayTarget target;
+    std::function<void()> then;
+  };
+  std::optional<AwaitedPicture> awaited_;
+  QTimer* decode_limit_ = nullptr;
   // The next picture's decode, waiting for the current one to be painted.
   std::function<void()> pending_prefetch_;
   bool prefetch_queued_ = false;

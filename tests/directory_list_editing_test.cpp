@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueFiles.h"
 #include "platform/DataDir.h"
 #include "platform/TextFile.h"
+#include "support/TempData.h"
 #include "support/TestWindow.h"
 
 namespace ld {
@@ -214,6 +215,24 @@ TEST(DirectoryListEditing, PrepareCatalogueFromTheWindowControls) {
   w->PrepareCatalogue();
   EXPECT_EQ(w->catalogue.Count(), 1);
   EXPECT_EQ(w->catalogue.CataloguePath(0), root + QStringLiteral("/top.jpg"));
+
+  // The photo drive unplugged when a rebuild is due (a catalogue file
+  // missing, then the marker too): the marker, the directory file and the
+  // history are kept, and the scan label says why the catalogue is empty.
+  const QByteArray history("/p/h.jpg\r\n");
+  testing::WriteBytes(HistoryPath(), history);
+  const QByteArray dirs = testing::ReadBytes(CatalogueDirsPath());
+  QFile::remove(CatalogueRecordsPath());
+  ASSERT_TRUE(QDir().rename(root, root + QStringLiteral(" débranché")));
+  w->PrepareCatalogue();
+  EXPECT_EQ(w->catalogue.Count(), 0);
+  EXPECT_TRUE(QFileInfo::exists(ResetMarkerPath()));
+  EXPECT_EQ(testing::ReadBytes(CatalogueDirsPath()), dirs);
+  EXPECT_EQ(testing::ReadBytes(HistoryPath()), history);
+  EXPECT_EQ(w->Label1->text(), NoTickedDirectoryMessage());
+  QFile::remove(ResetMarkerPath());
+  w->PrepareCatalogue();
+  EXPECT_EQ(testing::ReadBytes(HistoryPath()), history);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -11,10 +12,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstring>
+#include <thread>
 
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/DirectoryScan.h"
 #include "platform/DataDir.h"
+#include "platform/PathBytes.h"
 #include "support/ScanTree.h"
 #include "support/TempData.h"
 
@@ -75,7 +78,7 @@ TEST(DirectoryScan, NamesThatCannotBeCatalogued) {
   Touch(root + QStringLiteral("/target.txt"));
   Link(root + QStringLiteral("/target.txt"), root + QStringLiteral("/link.jpg"));
   Link(root + QStringLiteral("/missing"), root + QStringLiteral("/dead.jpg"));
-  // A name that is not UTF-8 cannot be written back as a path.
+  // A name that is not UTF-8 is catalogued with its bytes.
   const QByteArray bad = QFile::encodeName(root) + "/\xff\xfe.jpg";
   const int fd = ::open(bad.constData(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
@@ -106,10 +109,47 @@ TEST(DirectoryScan, NamesThatCannotBeCatalogued) {
   QStringList names;
   for (const auto& e : c.Entries()) names << e.Name();
   names.sort();
-  QStringList expected{name80, accents, QStringLiteral("link.jpg")};
+  QStringList expected{name80, accents, QStringLiteral("link.jpg"),
+                       PathFromBytes(QByteArrayView("\xff\xfe.jpg"))};
   expected.sort();
   EXPECT_EQ(names, expected);
   EXPECT_EQ(c.Directories(), QStringList{root});
+  // What is left out by its name is named in the report, never dropped
+  // without a word.
+  QStringList refused = scan.Report().refusedNames;
+  refused.sort();
+  QStringList named{root + u'/' + name81, root + QStringLiteral("/a\nb.jpg"),
+                    root + QStringLiteral("/c\rd.jpg"), root + QStringLiteral("/dir\nname")};
+  named.sort();
+  EXPECT_EQ(refused, named);
+}
+
+// Below a root, directories whose name starts with "." (thumbnail caches,
+// the trash of a removable drive) are not walked; a root is walked whatever
+// its own name. A sub-directory that cannot be listed is reported.
+TEST(DirectoryScan, HiddenDirectoriesAreLeftAndUnreadableOnesReported) {
+  QTemporaryDir tmp;
+  const QString root = tmp.path() + QStringLiteral("/.photos");
+  for (const char* n : {"a.jpg", "sub/b.jpg", ".thumbnails/normal/t.jpg",
+                        ".Trash-1000/files/deleted.jpg", "sub/.cache/c.jpg", "locked/x.jpg"})
+    Touch(root + u'/' + QString::fromLatin1(n));
+  const QString locked = root + QStringLiteral("/locked");
+  // Run by root, the scan's thread checks permissions as "nobody" (its own
+  // file-system identity), so the locked directory stays locked for it.
+  ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()).constData(), 0755), 0);
+  ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+  Catalogue c;
+  int counter = 0;
+  DirectoryScan scan(AllSubDirectories(), {}, c, counter);
+  std::thread([&] {
+    if (::geteuid() == 0) ::setfsuid(65534);
+    scan.ScanDirectory(root);
+  }).join();
+  ::chmod(QFile::encodeName(locked).constData(), 0755);
+  EXPECT_EQ(Paths(c),
+            (QStringList{root + QStringLiteral("/a.jpg"), root + QStringLiteral("/sub/b.jpg")}));
+  EXPECT_EQ(scan.Report().unreadableDirectories, QStringList{locked});
+  EXPECT_TRUE(ScanReportLines(scan.Report()).first().contains(locked));
 }
 
 TEST(DirectoryScan, FollowsLinksButNeverAroundALoop) {

@@ -100,6 +100,8 @@ struct StartedWindow {
         w(services, QString(), QSize(1920, 1080)) {
     w.Show().SetDecoder(first.Decoder());
     w.Start();
+    // The first picture arrives from its decode.
+    while (w.Show().AwaitingPicture()) w.Show().AdvanceShow();
   }
   FakeServices fake;
   ReplayRandom random;

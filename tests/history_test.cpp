@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "platform/PathBytes.h"
 #include "show/Captions.h"
 
 using namespace ld;
@@ -84,4 +85,8 @@ TEST(Captions, BothModesTurnDotsIntoSpaces) {
   EXPECT_EQ(ReplayCaption("/p.q/x.jpg"), "/p,q/x,jpg");
   // A file directly in the root.
   EXPECT_EQ(ForwardCaption(1, 1, 2, "/x.jpg"), "(1/2)  ");
+  // A Latin-1 name read from the disk is shown as the letters it meant.
+  const QString latin1 = PathFromBytes(QByteArrayView("/\xe9t\xe9/f\xeate.jpg"));
+  EXPECT_EQ(ForwardCaption(2, 1, 2, latin1), QStringLiteral("(1/2)  été \\ fête jpg"));
+  EXPECT_EQ(ReplayCaption(latin1), QStringLiteral("/été/fête,jpg"));
 }

@@ -33,7 +33,8 @@ TEST(LayersCheck, ReportsEachIncludeAgainstTheLayers) {
         "#include \"catalogue/C.h\"\n");
   write("panel/P.cpp", "#include \"show/S.h\"\n");
   write("app/core/E.cpp", "#include \"panel/P.h\"\n");
-  write("app/ui/M.cpp", "#include \"app/core/E.h\"\n#include \"show/ui/V.h\"\n");
+  write("app/ui/M.cpp", "#include \"app/core/E.h\"\n#include <show/ui/V.h>\n");
+  write("app/catalogue_tool/main.cpp", "#include <QString>\n#include \"app/core/E.h\"\n");
   QString out;
   EXPECT_EQ(CheckLayers(t, out), 0) << out.toStdString();
 
@@ -43,11 +44,16 @@ TEST(LayersCheck, ReportsEachIncludeAgainstTheLayers) {
   write("panel/Q.cpp", "#include \"panel/ui/X.h\"\n");
   write("app/core/F.cpp", "#include <QApplication>\n");
   write("show/R.cpp", "#include \"../app/ui/M.h\"\n#include \"S.h\"\n");
+  // Project headers in angle brackets are found through the same include path.
+  write("show/T.cpp", "#include <app/core/E.h>\n#include <catalogue/C.h>\n");
+  write("app/catalogue_tool/main.cpp", "#include <QLabel>\n");
   ASSERT_EQ(CheckLayers(t, out), 1);
   QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
   lines.removeLast();  // the count
   lines.sort();
   EXPECT_EQ(lines.join(u'\n').toStdString(),
+            "app/catalogue_tool/main.cpp: includes <QLabel> (a Qt Widgets header in widget-free "
+            "code)\n"
             "app/core/F.cpp: includes <QApplication> (a Qt Widgets header in widget-free code)\n"
             "catalogue/C.cpp: includes <QLabel> (a Qt Widgets header in widget-free code)\n"
             "catalogue/C.cpp: includes <QtWidgets/QDialog> (a Qt Widgets header in widget-free "
@@ -59,7 +65,9 @@ TEST(LayersCheck, ReportsEachIncludeAgainstTheLayers) {
             "panel/Q.cpp: includes panel/ui/X.h (widget-free code includes widget code of "
             "panel/ui)\n"
             "show/R.cpp: includes app/ui/M.h (app/ui is above show)\n"
-            "show/S.cpp: includes catalogue/C.h (show and catalogue include each other)");
+            "show/S.cpp: includes catalogue/C.h (show and catalogue include each other)\n"
+            "show/T.cpp: includes <app/core/E.h> (app/core is above show)\n"
+            "show/T.cpp: includes <catalogue/C.h> (show and catalogue include each other)");
 }
 
 }  // namespace

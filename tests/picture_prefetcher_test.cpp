@@ -63,6 +63,12 @@ bool Eventually(const std::function<bool()>& pred) {
   return true;
 }
 
+// The picture once its decode is over: Take itself never waits.
+std::optional<DecodedPicture> TakeDecoded(PicturePrefetcher& p, const QString& path) {
+  Eventually([&] { return !p.Decoding(path, kTarget); });
+  return p.Take(path, kTarget);
+}
+
 }  // namespace
 
 TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
@@ -75,7 +81,7 @@ TEST(PicturePrefetcher, HandsOutOnlyTheSamePictureForTheSameDisplay) {
 
   p.Prefetch(a, kTarget);
   p.Prefetch(a, kTarget);  // already asked: no second decode
-  auto got = p.Take(a, kTarget);
+  auto got = TakeDecoded(p, a);
   ASSERT_TRUE(got.has_value());
   EXPECT_EQ(got->image.text("path"), a);
   EXPECT_EQ(got->ownSize, QSize(40, 20));
@@ -110,17 +116,20 @@ TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
   WriteBytes(a, "aaaa");
   WriteBytes(b, "bbbb");
   GatedDecoder dec;
-  PicturePrefetcher p(dec.Make());
+  std::atomic<int> told{0};
+  PicturePrefetcher p(dec.Make(), [&] { ++told; });
 
-  // Take while the decode is held back: it waits for it.
+  // Take while the decode is held back: nothing yet, and the decode goes
+  // on; its end is told, and then the picture is there.
   dec.Close();
   p.Prefetch(a, kTarget);
-  std::thread opener([&] {
-    Eventually([&] { return dec.calls > 0; });
-    dec.Open();
-  });
+  ASSERT_TRUE(Eventually([&] { return dec.calls > 0; }));
+  EXPECT_FALSE(p.Take(a, kTarget).has_value());
+  EXPECT_TRUE(p.Decoding(a, kTarget));
+  EXPECT_EQ(told, 0);
+  dec.Open();
+  ASSERT_TRUE(Eventually([&] { return told == 1; }));
   auto got = p.Take(a, kTarget);
-  opener.join();
   ASSERT_TRUE(got.has_value());
   EXPECT_EQ(got->image.text("path"), a);
 
@@ -131,7 +140,7 @@ TEST(PicturePrefetcher, WaitsForADecodeInProgressAndHoldsAtMostOne) {
   ASSERT_TRUE(Eventually([&] { return dec.calls >= 2; }));
   p.Prefetch(b, kTarget);
   dec.Open();
-  got = p.Take(b, kTarget);
+  got = TakeDecoded(p, b);
   ASSERT_TRUE(got.has_value());
   EXPECT_EQ(got->image.text("path"), b);
   EXPECT_FALSE(p.HeldPath().has_value());
@@ -150,19 +159,20 @@ TEST(PicturePrefetcher, NoExceptionLeavesTheWorkerAndAStuckDecodeIsLeftBehind) {
   });
   for (const QString& path : {a, b}) {
     throwing.Prefetch(path, kTarget);
-    const auto got = throwing.Take(path, kTarget);
+    const auto got = TakeDecoded(throwing, path);
     ASSERT_TRUE(got.has_value());
     EXPECT_TRUE(got->image.isNull());
     EXPECT_TRUE(got->error.endsWith(path));
   }
 
-  // a never finishes by itself: Take gives up in time and the decode goes
-  // on; once abandoned, b is decoded by a fresh worker meanwhile.
+  // a never finishes by itself: Take gives nothing and the decode goes on;
+  // once abandoned, b is decoded by a fresh worker meanwhile.
   GatedDecoder dec;
   dec.Close();
   PicturePrefetcher p(dec.Make());
   p.Prefetch(a, kTarget);
-  EXPECT_FALSE(p.Take(a, kTarget, std::chrono::milliseconds(50)).has_value());
+  ASSERT_TRUE(Eventually([&] { return dec.calls > 0; }));
+  EXPECT_FALSE(p.Take(a, kTarget).has_value());
   EXPECT_TRUE(p.Decoding(a, kTarget));
   p.Abandon(a, kTarget);
   EXPECT_FALSE(p.Decoding(a, kTarget));
@@ -175,7 +185,7 @@ TEST(PicturePrefetcher, NoExceptionLeavesTheWorkerAndAStuckDecodeIsLeftBehind) {
     dec.Open();  // both decodes may go on now
   });
   p.Prefetch(b, kTarget);
-  const auto got = p.Take(b, kTarget);
+  const auto got = TakeDecoded(p, b);
   opener.join();
   EXPECT_TRUE(parallel);
   ASSERT_TRUE(got.has_value());

@@ -16,6 +16,7 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
     paths << s.AddJpeg(QStringLiteral("p%1.jpg").arg(i), 400 + 100 * i, 300);
   Tdiapo& w = *s.w;
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   s.Next();
   s.Next();
   ASSERT_EQ(s.History(), paths.mid(1) + paths.mid(0, 1));  // 1, 2, 0
@@ -25,6 +26,7 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   EXPECT_FALSE(w.show_running);
   EXPECT_FALSE(w.PointerHidden());
   w.FormKeyUp(37);
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.history_position, 1);
   EXPECT_EQ(w.current_path, paths[2]);
   EXPECT_EQ(w.Label1->text(), " [1 / 3]  " + s.dir.path() + "/2005-08-28 avg");
@@ -42,6 +44,7 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   w.FormKeyUp(39);
   w.FormKeyUp(39);
   w.FormKeyUp(39);
+  s.ToNextPause();
   EXPECT_EQ(w.history_position, 2);
   EXPECT_FALSE(w.Button_avance->font().bold());
   EXPECT_EQ(w.Show().PendingShowPause(), -1);  // browsing waits for keys
@@ -56,6 +59,7 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   EXPECT_EQ(s.History().size(), 4);  // a new picture at once
   w.FormKeyUp(32);
   w.FormKeyUp(37);
+  s.ToNextPause();
   ASSERT_EQ(s.w.fake.sound.played.size(), 1u);
   EXPECT_EQ(s.w.fake.sound.played[0], BuildToneWav(640, 20, 30).value());
   EXPECT_EQ(w.last_key, 0);
@@ -68,6 +72,7 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   Tdiapo& w = *s.w;
   w.sequential_index = 4;
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   for (int i = 0; i < 4; ++i) s.Next();
   ASSERT_EQ(s.History(), paths);
   // The settings save gives the show the durations typed into the panel.
@@ -79,6 +84,7 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   w.Button_retourClick();
   EXPECT_EQ(w.history_position, 1);
   w.Panel_continuer_clik();  // panel closed: replay of 1..4
+  s.ToNextPause();
   QStringList captions;
   for (int i = 0; i < 5; ++i) {
     captions << w.Label1->text();

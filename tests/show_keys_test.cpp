@@ -40,6 +40,7 @@ TEST(ShowKeys, TheKeyTableThroughTheRealWindow) {
   Tdiapo& w = *s.w;
   ShowActive(w);
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   ASSERT_EQ(s.History().size(), 1);
   EXPECT_TRUE(w.PointerHidden());
 
@@ -78,6 +79,7 @@ TEST(ShowKeys, TheKeyTableThroughTheRealWindow) {
   EXPECT_TRUE(w.PointerHidden());
   EXPECT_TRUE(w.replaying_history);
   EXPECT_FALSE(w.show_running);
+  s.ToNextPause();
   s.Next();  // the two entries from the position on, then new pictures
   s.Next();
   EXPECT_FALSE(w.replaying_history);
@@ -96,6 +98,7 @@ TEST(ShowKeys, QQuitsWhileTheShowRuns) {
   Tdiapo& w = *s.w;
   ShowActive(w);
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   QTest::keyClick(&w, Qt::Key_Q);
   EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
 }
@@ -106,6 +109,7 @@ TEST(ShowKeys, TypingIntoAnEditBoxIsTypingButEscStillQuits) {
   Tdiapo& w = *s.w;
   ShowActive(w);
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   QTest::keyClick(&w, Qt::Key_Space);
   ASSERT_FALSE(w.Panel1->isHidden());
   w.Panel3->show();
@@ -209,6 +213,7 @@ TEST(ShowKeys, AReleaseWhosePressWentToADialogIsNoCommand) {
   Tdiapo& w = *s.w;
   ShowActive(w);
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   // Esc answering a box closes it on the press; its release then reaches
   // the window.
   QDialog box(&w);
@@ -278,11 +283,13 @@ TEST(ShowKeys, TheOpenPanelBrowsesInFitRectanglesAndClosingHidesEveryPanel) {
   ASSERT_FALSE(w.Panel1->isHidden());
   // Back to the first picture: its own fit rectangle, not the second's.
   QTest::keyClick(&w, Qt::Key_Left);
+  s.ToNextPause();
   ASSERT_EQ(w.history_position, 0);
   const bool wide = s.History()[0].endsWith(QStringLiteral("wide.jpg"));
   EXPECT_EQ(w.Image2->geometry(),
             wide ? FitRect(1920, 1080, 600, 100) : FitRect(1920, 1080, 300, 400));
   QTest::keyClick(&w, Qt::Key_Right);
+  s.ToNextPause();
   EXPECT_EQ(w.Image2->geometry(),
             wide ? FitRect(1920, 1080, 300, 400) : FitRect(1920, 1080, 600, 100));
 

@@ -25,6 +25,7 @@ TEST(ShowLoop, SequentialStepsCaptionTheHistoryAndTheIndex) {
   w.sequential_index = 1;
   w.RadioGroup_titre_ecran->SetItemIndex(2);
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   // The first step happens at once: position 2, the portrait picture.
   EXPECT_EQ(w.current_path, c);
   EXPECT_EQ(w.Label1->text(), "(2/3)  2005-08-28 avg \\ c jpg");
@@ -58,6 +59,7 @@ TEST(ShowLoop, PrefetchTakesNothingBeforeTheStepHappens) {
   Tdiapo& w = *s.w;
   WriteTextLines(CurrentDirList(), {s.dir.path() + "/2005-08-28 avg", "x.jpg", "y.jpg"});
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.current_path, x);
   // While x is on screen (and y is being decoded) nothing of the next step
   // is written yet.
@@ -89,6 +91,7 @@ TEST(ShowLoop, RandomGroupsThroughTheWindowUseTheInjectedDraws) {
   // centre 8, swap (2,1) -> 2 1: 8, 9 (8 + 2 clamped).
   s.w.fake.random.draws = {3, 1, 2, 1, 2, 8, 2, 1, 1, 1};
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   for (int i = 0; i < 3; ++i) s.Next();
   EXPECT_EQ(s.History(), (QStringList{paths[3], paths[4], paths[8], paths[9]}));
 }
@@ -103,6 +106,7 @@ TEST(ShowLoop, EffectsPlaceThePictureAndWaitTheirPauses) {
   w.dt2_b = 499;
   w._haut = 40;
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.Image2->geometry(), QRect(240, 0, 1440, 1080));
   EXPECT_EQ(w.Show().PendingShowPause(), 300);
   w.Show().AdvanceShow();
@@ -113,7 +117,8 @@ TEST(ShowLoop, EffectsPlaceThePictureAndWaitTheirPauses) {
   w._haut = 0;
   w.dt1_a = 99;
   w.Show().AdvanceShow();  // end of the pause: the loop's next turn is pending
-  w.Show().AdvanceShow();  // the next step: placed, no pause, the turn after is pending
+  w.Show().AdvanceShow();  // the next step: its picture asked for
+  while (w.Show().AwaitingPicture()) w.Show().AdvanceShow();  // placed, no pause
   EXPECT_EQ(w.Image2->geometry(), QRect(0, -180, 1920, 1440));
   EXPECT_EQ(w.Show().PendingShowPause(), 0);
   EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
@@ -128,6 +133,7 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   w.dt3_a = 100;
   w.dt3_b = 300;
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.Show().PendingShowPause(), 100);
   w.Show().AdvanceShow();
   std::vector<int> widths;
@@ -190,6 +196,7 @@ TEST(ShowLoop, AnotherKeyStopsTheRunAfterThePause) {
   Tdiapo& w = *s.w;
   w.Label_an->setText("2005-08");
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_TRUE(w.ShowRunActive());
   w.FormKeyUp(65);
   EXPECT_EQ(w.last_key, 65);
@@ -215,6 +222,7 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   Tdiapo& w = *s.w;
   w.sequential_index = 3;
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.current_path, good);
   s.Next();
   // Undecodable: red for 2 s, events still flowing.
@@ -233,6 +241,7 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   EXPECT_FALSE(w.ShowRunActive());
   // The show goes on at the next key.
   w.FormKeyUp(39);
+  s.ToNextPause();
   EXPECT_EQ(w.current_path, good);
   EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
@@ -271,6 +280,7 @@ TEST(ShowLoop, DateLabelAndFilterIndicator) {
   w.CheckBox_contient->setChecked(true);
   w.Edit_contient->setText("divers avignon");
   w.ShowNextPicture();
+  s.ToNextPause();  // the picture arrives from its decode
   EXPECT_EQ(w.Label_an->text(), "2005-08");
   EXPECT_EQ(w.Label_an->geometry().right(), 1919);
   EXPECT_EQ(w.Label_an->y(), 0);
@@ -341,7 +351,7 @@ TEST(ShowLoop, ADecodeThatTakesTooLongIsGivenUpWhileKeysKeepWorking) {
   QElapsedTimer t;
   t.start();
   w.ShowNextPicture();
-  // The window's thread is back at once, waiting in slices.
+  // The window's thread is back at once; the picture is awaited.
   EXPECT_LT(t.elapsed(), 500);
   EXPECT_EQ(w.Show().PendingShowPause(), 0);
   s.ToNextPause();

@@ -4,8 +4,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -84,7 +89,7 @@ struct Rig {
     ShowQueries q;
     q.settings = [this] { return settings; };
     q.panel_open = [] { return false; };
-    q.host_window = [] { return false; };
+    q.host_window = [this] { return host; };
     q.history_count = [this] { return int(history.size()); };
     q.history_at = [this](int i) { return history[i]; };
     q.take_from_current_list = [](const QString& chosen) { return chosen; };
@@ -110,7 +115,7 @@ struct Rig {
   ShowSettings settings;
   QStringList history;
   int last_key = 0, position = -1, sequential = 0;
-  bool stop = false, running = true, replaying = false;
+  bool stop = false, running = true, replaying = false, host = false;
   QString current;
   std::unique_ptr<SlideShow> show;
 };
@@ -199,4 +204,92 @@ TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   EXPECT_EQ(decoded[1][0].value<QImage>().text("serial").toInt(), ahead[0].serial);
   EXPECT_EQ(r.decoder.Of("b.jpg").size(), 1u);
   EXPECT_EQ(r.decoder.Of("a.jpg").size(), 1u);
+}
+
+TEST(SlideShow, DrawnIntoAHostWindowMissingPicturesAreSkippedWithoutSpinning) {
+  Rig r({"a.jpg", "gone.jpg", "c.jpg"});
+  r.host = true;
+  QFile::remove(r.Path("gone.jpg"));
+  SlideShow& s = *r.show;
+  QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
+  r.sequential = 2;  // a, gone, c
+  s.Start();
+  ToPause(s);
+  ASSERT_EQ(r.current, r.Path("a.jpg"));
+  s.AdvanceShow();
+  ToPause(s);
+  // The missing picture is passed over: c follows, nothing was reset.
+  EXPECT_EQ(r.current, r.Path("c.jpg"));
+  EXPECT_EQ(decoded.size(), 2);
+  EXPECT_TRUE(s.Active());
+  EXPECT_EQ(s.PendingShowPause(), 200);
+
+  // Every picture gone (a drive unplugged): the show keeps trying, but
+  // after a long run of misses only once a second.
+  Rig all({"x.jpg", "y.jpg"});
+  all.host = true;
+  QFile::remove(all.Path("x.jpg"));
+  QFile::remove(all.Path("y.jpg"));
+  all.show->Start();
+  ToPause(*all.show);
+  EXPECT_TRUE(all.show->Active());
+  EXPECT_EQ(all.show->PendingShowPause(), 1000);
+  EXPECT_GE(all.history.size(), 2);
+}
+
+TEST(SlideShow, EventsKeepTheirPaceWhileTheShowWaitsForAStalledDecode) {
+  Rig r({"a.jpg"});
+  SlideShow& s = *r.show;
+  // a's decode does not end until released; shared with the decoder, which
+  // a worker left behind may still hold.
+  struct Gate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+  };
+  auto gate = std::make_shared<Gate>();
+  s.SetDecoder([gate](const QString&, const DecodeLimits&) {
+    std::unique_lock lock(gate->m);
+    gate->cv.wait(lock, [&] { return gate->open; });
+    DecodedPicture d;
+    d.image = QImage(40, 30, QImage::Format_RGB32);
+    d.ownSize = QSize(400, 300);
+    return d;
+  });
+  QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
+  // A 10 ms timer ticks from before the run starts until 60 ticks have gone
+  // by; the run starts from the event loop, as a key would start it.
+  QElapsedTimer clock;
+  std::vector<qint64> ticks;
+  QEventLoop loop;
+  QTimer tick;
+  tick.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    ticks.push_back(clock.elapsed());
+    if (ticks.size() == 60) loop.quit();
+  });
+  clock.start();
+  tick.start(10);
+  QTimer::singleShot(5, &s, [&] { s.Start(); });
+  loop.exec();
+  tick.stop();
+  // The show is still waiting for its picture, and the ticks kept their
+  // pace: no stretch of waiting on the thread (a blocking wait would show
+  // as gaps of its length at every turn).
+  EXPECT_TRUE(decoded.isEmpty());
+  EXPECT_TRUE(s.Active());
+  EXPECT_EQ(s.PendingShowPause(), 0);
+  std::vector<qint64> gaps;
+  for (size_t i = 1; i < ticks.size(); ++i) gaps.push_back(ticks[i] - ticks[i - 1]);
+  std::sort(gaps.begin(), gaps.end());
+  EXPECT_LT(gaps[gaps.size() / 2], 30) << "median gap between 10 ms ticks";
+  EXPECT_LT(gaps.back(), 150) << "longest gap between 10 ms ticks";
+  // Released, the picture arrives by itself and is shown.
+  {
+    std::lock_guard lock(gate->m);
+    gate->open = true;
+  }
+  gate->cv.notify_all();
+  ASSERT_TRUE(WaitUntil([&] { return decoded.size() == 1; }));
+  EXPECT_EQ(s.PendingShowPause(), 200);
 }

@@ -17,7 +17,9 @@
 #include "catalogue/DirectoryScan.h"
 #include "catalogue/ExclusionFile.h"
 #include "platform/DataDir.h"
+#include "platform/DataDirLock.h"
 #include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 
@@ -68,7 +70,12 @@ void PrintHelp() {
                      "            d'exclusions quand il est activé ; parcourt les répertoires\n"
                      "            cochés, enregistre les deux fichiers du catalogue puis le\n"
                      "            marqueur, et efface l'historique des images affichées.\n"
-                     "            Affiche le nombre d'images, de répertoires et la durée.\n"
+                     "            Affiche le nombre d'images, de répertoires et la durée, et\n"
+                     "            nomme les répertoires illisibles et les images écartées.\n"
+                     "            Quand aucun répertoire coché n'est présent (disque non\n"
+                     "            monté), ne touche à rien et échoue. Un seul processus écrit\n"
+                     "            le catalogue à la fois : un second attend quelques secondes,\n"
+                     "            puis échoue.\n"
                      "  info      charge le catalogue enregistré et affiche ses nombres d'images\n"
                      "            et de répertoires ; état de sortie 1 avec un message clair\n"
                      "            quand il manque ou n'est pas fiable.\n"
@@ -92,8 +99,16 @@ int Rebuild() {
   const ld::ExclusionLists exclusions = ld::ReadExclusionFile(
       ld::DataFile(QString::fromLatin1(ld::files::kExclusion)), filter.useExclusionLists, dialogs);
 
-  // A start without marker: the history file goes, then rebuild and save.
-  ld::DeleteFileSilently(ld::HistoryPath());
+  // One writer at a time in the data directory: another rebuild (or a
+  // starting show) is waited for a little, then this one gives up.
+  ld::DataDirLock lock;
+  if (!lock.Take(ld::kWriterPatience)) {
+    Err(QStringLiteral("Le catalogue de %1 est en cours d'écriture par un autre processus "
+                       "(une autre reconstruction, ou un démarrage de LuminoDrift) : rien "
+                       "n'est fait, réessayez plus tard.")
+            .arg(ld::DataDir()));
+    return 1;
+  }
   ld::Catalogue catalogue;
   int counter = 0;
   ld::ScanHooks hooks;
@@ -101,10 +116,17 @@ int Rebuild() {
     hooks.showCounter = [](int n) { std::fprintf(stderr, "\r%d entrées examinées", n); };
   }
   ld::DirectoryScan scan(filter, exclusions, catalogue, counter, hooks);
-  ld::RebuildCatalogue(roots, scan);
+  if (ld::RebuildCatalogue(roots, scan) == ld::RebuildOutcome::NoTickedDirectoryPresent) {
+    Err(ld::NoTickedDirectoryMessage());
+    return 1;
+  }
   if (hooks.showCounter) std::fputc('\n', stderr);
+  // As at a start without marker: the history file goes, and the new
+  // catalogue is saved.
+  ld::DeleteFileSilently(ld::HistoryPath());
   ld::SaveCatalogue(catalogue);
   const auto took = Clock::now() - started;
+  for (const QString& line : ld::ScanReportLines(scan.Report())) Err(line);
 
   int ticked = 0;
   for (const auto& r : roots) ticked += r.ticked ? 1 : 0;
@@ -135,6 +157,13 @@ int Info() {
       return 1;
     }
   }
+  ld::DataDirLock lock;
+  if (!lock.Take(ld::kWriterPatience, {}, false)) {
+    Err(QStringLiteral("Le catalogue de %1 est en cours d'écriture par un autre processus : "
+                       "réessayez plus tard.")
+            .arg(ld::DataDir()));
+    return 1;
+  }
   ld::Catalogue catalogue;
   if (ld::LoadCatalogue(catalogue) != ld::LoadResult::Loaded) {
     Err(QStringLiteral("Le catalogue enregistré n'est pas fiable (fichier %1 illisible, de "
@@ -162,6 +191,7 @@ int Info() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ld::EndCleanlyOnUncaughtException("luminodrift-catalogue");
   if (argc != 2) {
     PrintHelp();
     return 2;
@@ -177,6 +207,9 @@ int main(int argc, char** argv) {
     if (std::strcmp(cmd, "info") == 0) return Info();
   } catch (const ld::Error& e) {
     Err(QStringLiteral("Erreur : ") + e.message());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    ld::ReportOutOfMemory();
     return 1;
   }
   Err(QStringLiteral("Commande inconnue : %1 (voir luminodrift-catalogue --help)")

@@ -1,5 +1,7 @@
 #include "app/core/Entry.h"
 
+#include "app/core/Version.h"
+
 namespace ld {
 namespace {
 
@@ -106,6 +108,6 @@ QString UsageText() {
       "Fichiers : $XDG_DATA_HOME/LuminoDrift (par défaut ~/.local/share/LuminoDrift).\n");
 }
 
-QString VersionText() { return QStringLiteral("LuminoDrift 3.6\n"); }
+QString VersionText() { return QStringLiteral("LuminoDrift %1\n").arg(QLatin1String(kVersion)); }
 
 }  // namespace ld

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -10,11 +9,14 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QWindow>
+#include <new>
 
 #include "app/core/SettingsFile.h"
+#include "app/core/Version.h"
 #include "panel/ui/BuildPanels.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/Fatal.h"
 #include "platform/TextFile.h"
 
 namespace ld {
@@ -209,7 +211,7 @@ void Tdiapo::FinishCreation() {
 }
 
 void Tdiapo::FormActivate() {
-  Label11->setText(QStringLiteral("LuminoDrift 3.6"));
+  Label11->setText(QStringLiteral("LuminoDrift %1").arg(QLatin1String(kVersion)));
   ListBox_rep_exclu.clear();
   ListBox_rep_nom_fic_exclu.clear();
   exclusion_ranges.clear();
@@ -226,20 +228,10 @@ void Tdiapo::StartUpSequence() {
   Label6->adjustSize();
   Label6->show();
   SetWindowColour(kGrey);
-  // The grey screen and its message are drawn once the window is on the
-  // screen: the server's answer to showing it is awaited (a tenth of a
-  // second at most, without the user's input). Meanwhile the first picture
-  // goes on being decoded on its own thread, and the window's first drawing
-  // is done by then instead of after it. Drawn into another program's
-  // window, that program shows it.
-  if (QWindow* handle = windowHandle(); handle && !host_window_mode_ && !handle->isExposed()) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!handle->isExposed() && waited.elapsed() < 100) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      if (!handle->isExposed()) QThread::msleep(1);
-    }
-  }
+  // The grey screen and its message are drawn as soon as the window is on
+  // the screen: the first picture is decoded off this thread, so the event
+  // loop runs (and paints) while it is on its way. Drawn into another
+  // program's window, that program shows it.
   repaint();
   LoadSettings();
   ReadExclusionFile();
@@ -308,6 +300,11 @@ void Tdiapo::Guarded(const std::function<void()>& fn) {
     FormActivate();
   } catch (const ProcessEnded&) {
     // The recording stand-in of the process end: nothing more runs.
+  } catch (const std::bad_alloc&) {
+    // Out of memory, nothing more can be trusted to work (a box neither):
+    // the program says so and ends.
+    ReportOutOfMemory();
+    services_.exit.Exit(1);
   } catch (const std::exception& e) {
     services_.dialogs.ErrorBox(QString::fromLocal8Bit(e.what()));
     FormActivate();

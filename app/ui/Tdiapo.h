@@ -180,9 +180,10 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   // now (built from the controls' settings lines, as the catalogue tool
   // builds them from the settings file), and the rebuild over the ticked
   // directories of CheckListBox_rep (stopped by stop_requested, events let
-  // through while it walks).
+  // through while it walks). With keepFiles the rebuild is held in memory
+  // only and no file is touched.
   ScanInputs CurrentScanInputs() const;
-  void RebuildCatalogue();
+  RebuildOutcome RebuildCatalogue(bool keepFiles = false);
 
   // ---- the show (app/ui/TdiapoShow.cpp): handlers forwarding to the engine ----
   // LoadPicture: the picture of path into Image2, decoded off this thread;
@@ -240,6 +241,9 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   // window mode).
   std::optional<QStringList> host_current_list_;
   bool pointer_hidden_ = false;
+  // How many files the last look at a directory found to rename (Label24
+  // shows it); -1 before any look and after a renaming.
+  int renaming_preview_count_ = -1;
   bool creation_finished_ = false;
 };
 

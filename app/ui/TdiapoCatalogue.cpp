@@ -9,6 +9,7 @@
 #include "catalogue/DirectoryScan.h"
 #include "catalogue/ExclusionFile.h"
 #include "platform/DataDir.h"
+#include "platform/DataDirLock.h"
 
 namespace ld {
 
@@ -30,7 +31,7 @@ ScanInputs Tdiapo::CurrentScanInputs() const {
   return BuildScanInputs(SettingsLines(false), DirectoryListEntries());
 }
 
-void Tdiapo::RebuildCatalogue() {
+RebuildOutcome Tdiapo::RebuildCatalogue(bool keepFiles) {
   stop_requested = false;
   // The inputs are taken as they are now: handlers that run while events are
   // let through may edit the list or the filter, and the edits count at the
@@ -45,7 +46,24 @@ void Tdiapo::RebuildCatalogue() {
   DirectoryScan scan(inputs.filter,
                      ExclusionLists{ListBox_rep_exclu, ListBox_rep_nom_fic_exclu, exclusion_ranges},
                      catalogue, scan_counter, std::move(hooks));
-  ld::RebuildCatalogue(inputs.roots, scan, host_window_mode_);
+  const RebuildOutcome outcome =
+      ld::RebuildCatalogue(inputs.roots, scan, keepFiles || host_window_mode_);
+  // What the scan could not take is said, not dropped without a word: the
+  // summary in the scan's label, and the first names in a notice (as the
+  // vanished directories are), except in another program's window.
+  const ScanReport& report = scan.Report();
+  if (!report.unreadableDirectories.isEmpty() || !report.refusedNames.isEmpty()) {
+    Label1->setText(ScanReportSummary(report));
+    if (!host_window_mode_) {
+      constexpr qsizetype kNamesShown = 10;
+      const QStringList lines = ScanReportLines(report);
+      QString text = QStringLiteral("\n     ") + lines.mid(0, kNamesShown).join(u'\n');
+      if (lines.size() > kNamesShown)
+        text += QStringLiteral("\n... et %1 autres").arg(lines.size() - kNamesShown);
+      Notice(text);
+    }
+  }
+  return outcome;
 }
 
 void Tdiapo::PrepareCatalogue() {
@@ -56,12 +74,27 @@ void Tdiapo::PrepareCatalogue() {
   if (host_window_mode_) {
     // Drawn into another program's window, nothing is written: the saved
     // catalogue when it can be trusted, else a scan kept in memory.
-    if (ChooseCatalogueAction() != CatalogueAction::Load ||
-        LoadCatalogue(catalogue) != LoadResult::Loaded)
+    // The load holds the data directory's lock, so that it never reads one
+    // file of an old pair and one of a new one being written.
+    DataDirLock lock;
+    if (!lock.Take(
+            kWriterPatience, [] { QCoreApplication::processEvents(); }, false) ||
+        ChooseCatalogueAction() != CatalogueAction::Load ||
+        LoadCatalogue(catalogue) != LoadResult::Loaded) {
+      lock.Release();
       RebuildCatalogue();
+    }
   } else {
-    ld::PrepareCatalogue(
-        catalogue, [this] { RebuildCatalogue(); }, [] { QCoreApplication::processEvents(); });
+    const PrepareOutcome outcome = ld::PrepareCatalogue(
+        catalogue, [this] { return RebuildCatalogue(); },
+        [] { QCoreApplication::processEvents(); });
+    if (outcome == PrepareOutcome::Busy) {
+      // Another process is rebuilding the catalogue: this run walks the
+      // directories for itself and leaves the files to that one.
+      RebuildCatalogue(true);
+    } else if (outcome == PrepareOutcome::NoTickedDirectoryPresent) {
+      Label1->setText(NoTickedDirectoryMessage());
+    }
   }
   Label13->setText(QString::number(catalogue.Count()) + QStringLiteral(" images"));
 }

@@ -122,12 +122,13 @@ void Tdiapo::SpeedButton3Click() {
   if (*chosen != Edit2->text()) ListBox1->clear();
   Edit2->setText(*chosen);
   QList<QPair<QString, QString>> renamed;
-  Label24->setText(QString::number(RenameByDateIntoList(*this, *chosen, false, &renamed)));
+  renaming_preview_count_ = RenameByDateIntoList(*this, *chosen, false, &renamed);
+  Label24->setText(QString::number(renaming_preview_count_));
 }
 
 void Tdiapo::SpeedButton4Click() {
   WindowPrompts prompts(*this);
-  if (Label24->text() == QStringLiteral("0")) {
+  if (renaming_preview_count_ == 0) {
     prompts.Acknowledge(QStringLiteral("\n     Aucun fichier à renommer "));
     return;
   }
@@ -143,6 +144,7 @@ void Tdiapo::SpeedButton4Click() {
   }
   prompts.Acknowledge(QStringLiteral("\n     Renommage des ") + QString::number(count) +
                       QStringLiteral(" fichiers effectués "));
+  renaming_preview_count_ = -1;
   Label24->setText(QStringLiteral("---"));
   // Painted after the box, whose closing repaints the button as normal.
   if (count > 0) MarkRebuildNeeded();

@@ -6,8 +6,11 @@
 #include <QToolTip>
 #include <QWidget>
 #include <climits>
+#include <cstdlib>
+#include <new>
 
 #include "platform/Error.h"
+#include "platform/Fatal.h"
 
 namespace ld {
 namespace {
@@ -56,6 +59,10 @@ bool Application::notify(QObject* receiver, QEvent* event) {
   } catch (const ProcessEnded&) {
     // Only the recording stand-in of the process end throws this; the
     // "process" has ended, nothing more happens.
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the program says so and ends, with no box to show.
+    ReportOutOfMemory();
+    std::_Exit(1);
   } catch (const std::exception& e) {
     if (errorHook_) errorHook_(QString::fromLocal8Bit(e.what()));
   }

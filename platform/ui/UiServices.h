@@ -33,7 +33,7 @@ struct RealServices {
   DesktopScreenSaver screenSaver{x11ScreenSaver};
   QtPointer pointer;
   SystemClock clock;
-  StdRandom random;
+  QtRandom random;
   RealProcessExit exit;
   AlsaSound sound;
   QtShell shell;

@@ -1,6 +1,10 @@
 #include "show/ui/AreaAverage.h"
 
+#include "platform/Simd.h"
+
+#if LD_SIMD_SSE2
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +42,38 @@ Taps MakeTaps(int source, int drawn, int from, int n, int one) {
   return t;
 }
 
+// Columns from..cols - 1 of `row`: each source byte summed over the rows
+// `lines`, times their weights (out of 256, so the sum fits 16 bits).
+void SumRowsPlain(const uchar* const* lines, const int* weights, int taps, int from, int cols,
+                  quint16* row) {
+  for (int x = from; x < cols; ++x) {
+    for (int c = 0; c < 4; ++c) {
+      int sum = 0;
+      for (int k = 0; k < taps; ++k) sum += lines[k][4 * x + c] * weights[k];
+      row[static_cast<size_t>(x) * 4 + c] = static_cast<quint16>(sum);
+    }
+  }
+}
+
+// One row of drawn pixels from the summed source row `base` (indexed by
+// source column): each product of a sum and a column weight (out of 65535)
+// keeps its high 16 bits, as the vector loop's multiply does, and the total
+// is rounded to a byte.
+void HorizontalPassPlain(const quint16* base, const Plan& plan, uchar* d, int n) {
+  const Taps& tx = plan.tx;
+  for (int X = 0; X < n; ++X) {
+    const quint16* p = base + static_cast<qsizetype>(tx.first[X]) * 4;
+    const quint16* w = &tx.weights[static_cast<size_t>(X) * tx.count];
+    for (int c = 0; c < 4; ++c) {
+      quint16 acc = 0;
+      for (int k = 0; k < tx.count; ++k)
+        acc = static_cast<quint16>(acc + ((static_cast<quint32>(p[4 * k + c]) * w[k]) >> 16));
+      d[4 * X + c] = static_cast<uchar>(std::min(acc + 128, 65535) >> 8);
+    }
+  }
+}
+
+#if LD_SIMD_SSE2
 // One row of drawn pixels from the summed source row `base` (indexed by
 // source column), `Count` taps per pixel.
 template <int Count>
@@ -106,6 +142,73 @@ __attribute__((target("avx2"))) int SumRowsAvx2(const uchar* const* lines, const
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
+// Columns 0.. of `row` summed with SSE2 (and AVX2 where the processor has
+// it), four source pixels at a time; returns the first column left.
+int SumRowsVector(const uchar* const* lines, const int* weights, int taps, int cols, quint16* row) {
+  const __m128i zero = _mm_setzero_si128();
+  auto* r = reinterpret_cast<__m128i*>(row);
+  int x = kHasAvx2 ? SumRowsAvx2(lines, weights, taps, cols, row) : 0;
+  if (taps == 1 && weights[0] == 256) {
+    // One source row: its bytes as they are (times 256).
+    for (; x + 4 <= cols; x += 4) {
+      const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[0] + 4 * x));
+      _mm_storeu_si128(r + x / 2, _mm_unpacklo_epi8(zero, p));
+      _mm_storeu_si128(r + x / 2 + 1, _mm_unpackhi_epi8(zero, p));
+    }
+  } else {
+    __m128i wv[5];
+    for (int k = 0; k < taps; ++k) wv[k] = _mm_set1_epi16(static_cast<short>(weights[k]));
+    for (; x + 4 <= cols; x += 4) {
+      __m128i lo = zero, hi = zero;
+      for (int k = 0; k < taps; ++k) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + 4 * x));
+        lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), wv[k]));
+        hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), wv[k]));
+      }
+      _mm_storeu_si128(r + x / 2, lo);
+      _mm_storeu_si128(r + x / 2 + 1, hi);
+    }
+  }
+  return x;
+}
+#endif  // LD_SIMD_SSE2
+
+void DrawRowsWith(bool vector, const QImage& src, const Plan& plan, int y0, int y1, QImage& out,
+                  int outY0, std::vector<quint16>& row) {
+  const Taps& ty = plan.ty;
+  const int cols = plan.cols, n = static_cast<int>(plan.tx.first.size());
+  // One row of the source columns needed, summed over the rows: 4 x 16 bits
+  // per pixel, padded.
+  row.resize(static_cast<size_t>(cols + 8) * 4);
+  for (int y = y0; y < y1; ++y) {
+    const quint16* wy = &ty.weights[static_cast<size_t>(y) * ty.count];
+    const uchar* lines[5];
+    int weights[5];
+    int taps = 0;
+    for (int k = 0; k < ty.count && taps < 5; ++k) {
+      if (wy[k] == 0) continue;
+      lines[taps] = src.constScanLine(ty.first[y] + k) + static_cast<qsizetype>(plan.colFirst) * 4;
+      weights[taps] = wy[k];
+      ++taps;
+    }
+    const quint16* base = row.data() - static_cast<qsizetype>(plan.colFirst) * 4;
+    uchar* d = out.scanLine(y - y0 + outY0);
+#if LD_SIMD_SSE2
+    if (vector) {
+      const int x = SumRowsVector(lines, weights, taps, cols, row.data());
+      SumRowsPlain(lines, weights, taps, x, cols, row.data());
+      // Columns: two drawn pixels per register.
+      HorizontalPass(base, plan, reinterpret_cast<quint32*>(d), n);
+      continue;
+    }
+#else
+    (void)vector;
+#endif
+    SumRowsPlain(lines, weights, taps, 0, cols, row.data());
+    HorizontalPassPlain(base, plan, d, n);
+  }
+}
+
 }  // namespace
 
 Plan MakePlan(const QImage& src, QSize drawn, QRect target) {
@@ -134,57 +237,12 @@ Plan MakePlan(const QImage& src, QSize drawn, QRect target) {
 
 void DrawRows(const QImage& src, const Plan& plan, int y0, int y1, QImage& out, int outY0,
               std::vector<quint16>& row) {
-  const Taps& ty = plan.ty;
-  const int cols = plan.cols, n = static_cast<int>(plan.tx.first.size());
-  // One row of the source columns needed, summed over the rows: 4 x 16 bits
-  // per pixel, padded.
-  row.resize(static_cast<size_t>(cols + 8) * 4);
-  const __m128i zero = _mm_setzero_si128();
-  for (int y = y0; y < y1; ++y) {
-    const quint16* wy = &ty.weights[static_cast<size_t>(y) * ty.count];
-    const uchar* lines[5];
-    int weights[5];
-    int taps = 0;
-    for (int k = 0; k < ty.count && taps < 5; ++k) {
-      if (wy[k] == 0) continue;
-      lines[taps] = src.constScanLine(ty.first[y] + k) + static_cast<qsizetype>(plan.colFirst) * 4;
-      weights[taps] = wy[k];
-      ++taps;
-    }
-    auto* r = reinterpret_cast<__m128i*>(row.data());
-    int x = kHasAvx2 ? SumRowsAvx2(lines, weights, taps, cols, row.data()) : 0;
-    if (taps == 1 && weights[0] == 256) {
-      // One source row: its bytes as they are (times 256).
-      for (; x + 4 <= cols; x += 4) {
-        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[0] + 4 * x));
-        _mm_storeu_si128(r + x / 2, _mm_unpacklo_epi8(zero, p));
-        _mm_storeu_si128(r + x / 2 + 1, _mm_unpackhi_epi8(zero, p));
-      }
-    } else {
-      __m128i wv[5];
-      for (int k = 0; k < taps; ++k) wv[k] = _mm_set1_epi16(static_cast<short>(weights[k]));
-      for (; x + 4 <= cols; x += 4) {
-        __m128i lo = zero, hi = zero;
-        for (int k = 0; k < taps; ++k) {
-          const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lines[k] + 4 * x));
-          lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), wv[k]));
-          hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), wv[k]));
-        }
-        _mm_storeu_si128(r + x / 2, lo);
-        _mm_storeu_si128(r + x / 2 + 1, hi);
-      }
-    }
-    for (; x < cols; ++x) {
-      for (int c = 0; c < 4; ++c) {
-        int sum = 0;
-        for (int k = 0; k < taps; ++k) sum += lines[k][4 * x + c] * weights[k];
-        row[static_cast<size_t>(x) * 4 + c] = static_cast<quint16>(sum);
-      }
-    }
-    // Columns: two drawn pixels per register.
-    HorizontalPass(row.data() - static_cast<qsizetype>(plan.colFirst) * 4, plan,
-                   reinterpret_cast<quint32*>(out.scanLine(y - y0 + outY0)), n);
-  }
+  DrawRowsWith(true, src, plan, y0, y1, out, outY0, row);
+}
+
+void DrawRowsPlain(const QImage& src, const Plan& plan, int y0, int y1, QImage& out, int outY0,
+                   std::vector<quint16>& row) {
+  DrawRowsWith(false, src, plan, y0, y1, out, outY0, row);
 }
 
 }  // namespace ld::area

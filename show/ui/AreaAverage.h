@@ -9,7 +9,9 @@
 // Area averaging of a picture reduced by a factor of up to 4 (or enlarged a
 // little): each pixel drawn is the average of the source area it covers, as
 // QImage::scaled(SmoothTransformation) makes it. Rows first, then columns, in
-// fixed point with SSE2. Used by the picture control.
+// fixed point, with SSE2 (and AVX2 where the processor has it) on x86 and
+// plain C++ loops giving the same pixels elsewhere. Used by the picture
+// control.
 namespace ld::area {
 
 // The largest reduction the taps allow: five source pixels per drawn pixel.
@@ -42,5 +44,9 @@ Plan MakePlan(const QImage& src, QSize drawn, QRect target);
 // `row` is scratch space, kept by the caller between calls.
 void DrawRows(const QImage& src, const Plan& plan, int y0, int y1, QImage& out, int outY0,
               std::vector<quint16>& row);
+// The same with the plain C++ loops, whatever the build: the pixels the
+// vector loops must give.
+void DrawRowsPlain(const QImage& src, const Plan& plan, int y0, int y1, QImage& out, int outY0,
+                   std::vector<quint16>& row);
 
 }  // namespace ld::area

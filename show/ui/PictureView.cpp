@@ -53,6 +53,55 @@ int HalvesNeeded(QSize picture, QSize screen) {
 
 }  // namespace
 
+// The thread that helps each reduced draw, kept from paint to paint: a
+// paint hands it a job and waits for that job's end, instead of starting a
+// thread and joining it every frame.
+class PictureView::DrawHelper {
+ public:
+  DrawHelper() : thread_([this] { Run(); }) {}
+  ~DrawHelper() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
+  // Runs `job` on the helper thread; Wait() returns once it has ended.
+  void Start(std::function<void()> job) {
+    {
+      std::lock_guard lock(mutex_);
+      job_ = std::move(job);
+    }
+    wake_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return !job_; });
+  }
+
+ private:
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stop_ || job_; });
+      if (stop_) return;
+      lock.unlock();
+      job_();
+      lock.lock();
+      job_ = nullptr;
+      done_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  std::function<void()> job_;  // set from Start() until the job has ended
+  bool stop_ = false;
+  std::thread thread_;  // last: it starts once the members above are made
+};
+
 QImage HalfSize(const QImage& image) {
   const int w = std::max(1, image.width() / 2), h = std::max(1, image.height() / 2);
   QImage out(w, h, image.format());
@@ -171,7 +220,7 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
     };
     std::mutex claim;
     int top = 0, bottom = bands;  // bands top .. bottom - 1 are not taken
-    std::vector<int> free;         // slots not in use
+    std::vector<int> free;        // slots not in use
     for (int i = kSlots - 1; i >= 0; --i) free.push_back(i);
     std::vector<Made> made;  // the helper's bands, made and not yet drawn
     auto drawSlot = [&](int b, int slot) {
@@ -179,10 +228,11 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
       p.drawImage(QPoint(target.x(), target.y() + y0), buffer_,
                   QRect(0, slot * kBand, target.width(), y1 - y0));
     };
-    std::thread helper;
-    if (bands > 1) {
+    const bool helped = bands > 1;
+    if (helped) {
+      if (!helper_) helper_ = std::make_unique<DrawHelper>();
       // The helper only computes; the painter is used by this thread alone.
-      helper = std::thread([&] {
+      helper_->Start([&] {
         for (;;) {
           int b, slot;
           {
@@ -230,7 +280,7 @@ void PictureView::Draw(QPainter& p, QSize drawn, QRect target, const QImage& sou
         break;
       }
     }
-    if (helper.joinable()) helper.join();
+    if (helped) helper_->Wait();
     for (const Made& m : made) drawSlot(m.band, m.slot);
     return;
   }

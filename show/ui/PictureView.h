@@ -66,6 +66,7 @@ class PictureView : public QWidget {
 
  private:
   struct Reductions;
+  class DrawHelper;
   // The copy to draw a control of size `drawn` from; `ready` tells whether
   // the reduced copies are all there.
   QImage SourceFor(QSize drawn, bool* ready = nullptr, bool wait = false);
@@ -79,12 +80,13 @@ class PictureView : public QWidget {
   // Reused by every reduced draw: a few bands of drawn pixels, and each
   // thread's row sums.
   QImage buffer_;
-  static constexpr int kBand = 32;   // rows averaged at once
-  static constexpr int kSlots = 8;   // bands in buffer_
+  static constexpr int kBand = 32;  // rows averaged at once
+  static constexpr int kSlots = 8;  // bands in buffer_
   std::vector<quint16> row_, helper_row_;
   bool fast_ = false;
   bool redraw_pending_ = false;
   std::shared_ptr<Reductions> reductions_;
+  std::unique_ptr<DrawHelper> helper_;  // made at the first draw that needs it
 };
 
 // The picture reduced to half its width and height (rounded down, at least
