@@ -39,6 +39,9 @@ SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables 
   // events flow meanwhile.
   decode_limit_ = new QTimer(this);
   decode_limit_->setSingleShot(true);
+  // A coarse timer may fire up to 5 % early: the limit is a promise to the
+  // decode, not a hint.
+  decode_limit_->setTimerType(Qt::PreciseTimer);
   connect(decode_limit_, &QTimer::timeout, this, [this] { RunStep([this] { DecodeTooLong(); }); });
 }
 
