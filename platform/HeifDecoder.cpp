@@ -12,6 +12,7 @@
 #include <QtEndian>
 #include <climits>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -122,11 +123,31 @@ constexpr quint32 FourCc(const char (&s)[5]) {
          quint32(uchar(s[3]));
 }
 
-// The output size that the primary item's own data gives when it is a
-// grid or an overlay; nothing for a coded picture, or when the boxes
-// cannot be followed (libheif then judges the file).
-std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
-  const Boxes b(data);
+// The items of the container's meta box: each item's type (from its entry
+// in the item information) and the extents of its data, in the file or in
+// the idat box. Items whose data lies elsewhere have no extents.
+struct Items {
+  struct Extent {
+    qint64 at = 0, length = 0;
+  };
+  struct Item {
+    quint32 type = 0;
+    std::vector<Extent> extents;
+  };
+  quint64 primary = 0;
+  std::map<quint64, Item> byId;
+  // The data of an item, its extents one after the other (each cut at the
+  // end of the file).
+  QByteArray Data(const QByteArray& file, quint64 id) const {
+    QByteArray out;
+    const auto it = byId.find(id);
+    if (it == byId.end()) return out;
+    for (const Extent& e : it->second.extents) out += file.mid(e.at, e.length);
+    return out;
+  }
+};
+
+std::optional<Items> ReadItems(const Boxes& b) {
   const auto meta = b.Find(FourCc("meta"), 0, b.Size());
   if (!meta) return std::nullopt;
   const qint64 children = meta->body + 4;  // version and flags
@@ -134,10 +155,9 @@ std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
   const auto iinf = b.Find(FourCc("iinf"), children, meta->end);
   const auto iloc = b.Find(FourCc("iloc"), children, meta->end);
   if (!pitm || !iinf || !iloc) return std::nullopt;
-  const quint64 primary = b.U(pitm->body, 1) == 0 ? b.U(pitm->body + 4, 2) : b.U(pitm->body + 4, 4);
+  Items items;
+  items.primary = b.U(pitm->body, 1) == 0 ? b.U(pitm->body + 4, 2) : b.U(pitm->body + 4, 4);
 
-  // The primary item's type, from its entry in the item information.
-  quint32 type = 0;
   const qint64 entries = iinf->body + 4 + (b.U(iinf->body, 1) == 0 ? 2 : 4);
   for (qint64 at = entries; at < iinf->end;) {
     const auto infe = b.Find(FourCc("infe"), at, iinf->end);
@@ -145,16 +165,12 @@ std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
     const quint64 version = b.U(infe->body, 1);
     if (version >= 2) {
       const int idBytes = version == 2 ? 2 : 4;
-      if (b.U(infe->body + 4, idBytes) == primary) {
-        type = static_cast<quint32>(b.U(infe->body + 4 + idBytes + 2, 4));
-        break;
-      }
+      items.byId[b.U(infe->body + 4, idBytes)].type =
+          static_cast<quint32>(b.U(infe->body + 4 + idBytes + 2, 4));
     }
     at = infe->end;
   }
-  if (type != FourCc("grid") && type != FourCc("iovl")) return std::nullopt;
 
-  // Where its data lies: its first extent, in the file or in the idat box.
   const quint64 version = b.U(iloc->body, 1);
   const int offsetSize = static_cast<int>(b.U(iloc->body + 4, 1) >> 4);
   const int lengthSize = static_cast<int>(b.U(iloc->body + 4, 1) & 15);
@@ -163,9 +179,10 @@ std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
       version == 1 || version == 2 ? static_cast<int>(b.U(iloc->body + 5, 1) & 15) : 0;
   const int idBytes = version < 2 ? 2 : 4;
   const quint64 count = b.U(iloc->body + 6, idBytes);
+  const auto idat = b.Find(FourCc("idat"), children, meta->end);
   qint64 at = iloc->body + 6 + idBytes;
-  std::optional<qint64> itemData;
-  for (quint64 i = 0; i < count && at < iloc->end && !itemData; ++i) {
+  const qint64 extentBytes = indexSize + offsetSize + lengthSize;
+  for (quint64 i = 0; i < count && at < iloc->end; ++i) {
     const quint64 id = b.U(at, idBytes);
     at += idBytes;
     int method = 0;
@@ -178,28 +195,46 @@ std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
     at += baseSize;
     const quint64 extents = b.U(at, 2);
     at += 2;
-    const qint64 extentBytes = indexSize + offsetSize + lengthSize;
-    if (id == primary && extents > 0) {
-      const quint64 offset = base + b.U(at + indexSize, offsetSize);
-      if (method == 0) {
-        itemData = static_cast<qint64>(std::min<quint64>(offset, quint64(1) << 62));
-      } else if (method == 1) {
-        const auto idat = b.Find(FourCc("idat"), children, meta->end);
-        if (!idat) return std::nullopt;
-        itemData = idat->body + static_cast<qint64>(std::min<quint64>(offset, quint64(1) << 62));
-      } else {
-        return std::nullopt;
-      }
+    // Offsets within the file, or within the idat box's data.
+    qint64 origin = 0, limit = b.Size();
+    if (method == 1) {
+      origin = idat ? idat->body : 0;
+      limit = idat ? idat->end : 0;
     }
-    at += static_cast<qint64>(std::min<quint64>(extents, 1 << 16)) * extentBytes;
+    const auto item = items.byId.find(id);
+    for (quint64 k = 0; k < extents && extentBytes > 0 && at + extentBytes <= iloc->end; ++k) {
+      const quint64 offset = base + b.U(at + indexSize, offsetSize);
+      const quint64 length = b.U(at + indexSize + offsetSize, lengthSize);
+      at += extentBytes;
+      if (item == items.byId.end() || method > 1 || offset >= quint64(limit - origin)) continue;
+      const qint64 start = origin + static_cast<qint64>(offset);
+      // A length of 0 is the rest of the data.
+      const qint64 rest = limit - start;
+      item->second.extents.push_back(
+          {start, length == 0 ? rest : static_cast<qint64>(std::min<quint64>(length, rest))});
+    }
   }
-  if (!itemData) return std::nullopt;
+  return items;
+}
+
+// The output size that the primary item's own data gives when it is a
+// grid or an overlay; nothing for a coded picture, or when the boxes
+// cannot be followed (libheif then judges the file).
+std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
+  const Boxes file(data);
+  const auto items = ReadItems(file);
+  if (!items) return std::nullopt;
+  const auto primary = items->byId.find(items->primary);
+  if (primary == items->byId.end()) return std::nullopt;
+  const quint32 type = primary->second.type;
+  if (type != FourCc("grid") && type != FourCc("iovl")) return std::nullopt;
   // grid: version, flags, rows - 1, columns - 1, width, height;
   // iovl: version, flags, four fill values, width, height. Bit 0 of the
   // flags makes the sizes 32 bits long instead of 16.
-  const qint64 d = *itemData;
-  const int sizeBytes = (b.U(d + 1, 1) & 1) ? 4 : 2;
-  const qint64 sizes = d + (type == FourCc("grid") ? 4 : 10);
+  const QByteArray own = items->Data(data, items->primary);
+  const Boxes b(own);
+  const int sizeBytes = (b.U(1, 1) & 1) ? 4 : 2;
+  const qint64 sizes = type == FourCc("grid") ? 4 : 10;
   if (sizes + 2 * sizeBytes > b.Size()) return std::nullopt;
   const quint64 w = b.U(sizes, sizeBytes), h = b.U(sizes + sizeBytes, sizeBytes);
   return QSize(static_cast<int>(std::min<quint64>(w, INT_MAX)),
@@ -207,14 +242,14 @@ std::optional<QSize> DerivedPictureSize(const QByteArray& data) {
 }
 
 // The bits of an HEVC parameter set, its emulation-prevention bytes (the
-// 3 of 00 00 03) dropped.
+// 3 of 00 00 03) dropped, or of an AV1 header, taken as they are.
 class BitReader {
  public:
-  explicit BitReader(const QByteArray& nal) {
+  explicit BitReader(const QByteArray& nal, bool emulationPrevention = true) {
     int zeros = 0;
     for (const char c : nal) {
       const auto b = static_cast<uchar>(c);
-      if (zeros >= 2 && b == 3) {
+      if (emulationPrevention && zeros >= 2 && b == 3) {
         zeros = 0;
         continue;
       }
@@ -279,39 +314,167 @@ std::optional<QSize> SpsPictureSize(const QByteArray& nal) {
                static_cast<int>(std::min<quint32>(*h, INT_MAX)));
 }
 
-// The largest picture that the HEVC parameter sets of the file's item
-// properties announce: the coded pictures the decoder will allocate,
-// whatever the items' size boxes say. 0 when there is none.
+// The largest picture size of an AV1 sequence header (the OBU's payload):
+// no frame of the stream is larger.
+std::optional<QSize> Av1SequencePictureSize(const QByteArray& payload) {
+  BitReader r(payload, false);
+  if (!r.Skip(4)) return std::nullopt;  // profile, still picture
+  const auto reduced = r.Bits(1);
+  if (!reduced) return std::nullopt;
+  if (*reduced) {
+    if (!r.Skip(5)) return std::nullopt;  // level
+  } else {
+    const auto timing = r.Bits(1);
+    if (!timing) return std::nullopt;
+    bool decoderModel = false;
+    int delayBits = 0;
+    if (*timing) {
+      if (!r.Skip(64)) return std::nullopt;  // display tick, time scale
+      const auto equalIntervals = r.Bits(1);
+      if (!equalIntervals) return std::nullopt;
+      if (*equalIntervals) {  // ticks per picture, uvlc
+        int zeros = 0;
+        for (;;) {
+          const auto bit = r.Bits(1);
+          if (!bit) return std::nullopt;
+          if (*bit) break;
+          ++zeros;
+        }
+        if (zeros < 32 && !r.Skip(zeros)) return std::nullopt;
+      }
+      const auto model = r.Bits(1);
+      if (!model) return std::nullopt;
+      if (*model) {
+        decoderModel = true;
+        const auto delay = r.Bits(5);
+        if (!delay || !r.Skip(32 + 5 + 5)) return std::nullopt;
+        delayBits = static_cast<int>(*delay) + 1;
+      }
+    }
+    const auto displayDelay = r.Bits(1), points = r.Bits(5);
+    if (!displayDelay || !points) return std::nullopt;
+    for (quint32 i = 0; i <= *points; ++i) {
+      if (!r.Skip(12)) return std::nullopt;  // operating point
+      const auto level = r.Bits(5);
+      if (!level || (*level > 7 && !r.Skip(1))) return std::nullopt;
+      if (decoderModel) {
+        const auto present = r.Bits(1);
+        if (!present || (*present && !r.Skip(2 * delayBits + 1))) return std::nullopt;
+      }
+      if (*displayDelay) {
+        const auto present = r.Bits(1);
+        if (!present || (*present && !r.Skip(4))) return std::nullopt;
+      }
+    }
+  }
+  const auto widthBits = r.Bits(4), heightBits = r.Bits(4);
+  if (!widthBits || !heightBits) return std::nullopt;
+  const auto w = r.Bits(static_cast<int>(*widthBits) + 1);
+  const auto h = r.Bits(static_cast<int>(*heightBits) + 1);
+  if (!w || !h) return std::nullopt;
+  return QSize(static_cast<int>(std::min<quint64>(quint64(*w) + 1, INT_MAX)),
+               static_cast<int>(std::min<quint64>(quint64(*h) + 1, INT_MAX)));
+}
+
+// The largest picture of the HEVC parameter sets of `nals` (NAL units each
+// after a big-endian length of lengthBytes bytes, as libheif hands the
+// decoder the data of an item), 0 when there is none.
+qint64 LargestHevcArea(const QByteArray& nals, int lengthBytes) {
+  const Boxes b(nals);
+  qint64 largest = 0;
+  for (qint64 p = 0; p + lengthBytes < b.Size();) {
+    const auto length = static_cast<qint64>(b.U(p, lengthBytes));
+    p += lengthBytes;
+    if (length > b.Size() - p) break;
+    if (length > 2 && ((b.U(p, 1) >> 1) & 0x3F) == 33) {  // a sequence parameter set
+      if (const auto size = SpsPictureSize(nals.mid(p, length)))
+        largest = std::max(largest, Area(*size));
+    }
+    p += length;
+  }
+  return largest;
+}
+
+// The largest picture of the AV1 sequence headers among `obus` (open
+// bitstream units, each with its size, or the last without one), 0 when
+// there is none.
+qint64 LargestAv1Area(const QByteArray& obus) {
+  const Boxes b(obus);
+  qint64 largest = 0;
+  for (qint64 p = 0; p < b.Size();) {
+    const quint64 header = b.U(p, 1);
+    const int type = static_cast<int>((header >> 3) & 15);
+    p += (header & 4) ? 2 : 1;  // extension byte
+    qint64 length = b.Size() - p;
+    if (header & 2) {  // LEB128 size
+      quint64 v = 0;
+      int i = 0;
+      for (; i < 8 && p + i < b.Size(); ++i) {
+        const quint64 byte = b.U(p + i, 1);
+        v |= (byte & 0x7F) << (7 * i);
+        if (!(byte & 0x80)) break;
+      }
+      p += i + 1;
+      if (p > b.Size() || v > quint64(b.Size() - p)) break;
+      length = static_cast<qint64>(v);
+    }
+    if (type == 1) {  // a sequence header
+      if (const auto size = Av1SequencePictureSize(obus.mid(p, length)))
+        largest = std::max(largest, Area(*size));
+    }
+    p += length;
+  }
+  return largest;
+}
+
+// The largest picture that the file's coded items announce, in their
+// decoder configuration (hvcC, av1C) or in their own data: the pictures the
+// decoder will allocate, whatever the items' size boxes say. 0 when there
+// is none.
 qint64 LargestCodedArea(const QByteArray& data) {
   const Boxes b(data);
   const auto meta = b.Find(FourCc("meta"), 0, b.Size());
   if (!meta) return 0;
-  const auto iprp = b.Find(FourCc("iprp"), meta->body + 4, meta->end);
-  if (!iprp) return 0;
-  const auto ipco = b.Find(FourCc("ipco"), iprp->body, iprp->end);
-  if (!ipco) return 0;
   qint64 largest = 0;
-  for (qint64 at = ipco->body; at < ipco->end;) {
-    const auto hvcC = b.Find(FourCc("hvcC"), at, ipco->end);
-    if (!hvcC) break;
-    // 22 bytes of configuration, then arrays of NAL units of one type each.
-    const quint64 arrays = b.U(hvcC->body + 22, 1);
-    qint64 p = hvcC->body + 23;
-    for (quint64 i = 0; i < arrays && p + 3 <= hvcC->end; ++i) {
-      const quint64 type = b.U(p, 1) & 0x3F;
-      const quint64 count = b.U(p + 1, 2);
-      p += 3;
-      for (quint64 k = 0; k < count && p + 2 <= hvcC->end; ++k) {
-        const auto length = static_cast<qint64>(b.U(p, 2));
-        if (p + 2 + length > hvcC->end) break;
-        if (type == 33) {  // a sequence parameter set
-          if (const auto size = SpsPictureSize(data.mid(p + 2, length)))
-            largest = std::max(largest, Area(*size));
+  const auto iprp = b.Find(FourCc("iprp"), meta->body + 4, meta->end);
+  const auto ipco = iprp ? b.Find(FourCc("ipco"), iprp->body, iprp->end) : std::nullopt;
+  for (qint64 at = ipco ? ipco->body : 0; ipco && at + 8 <= ipco->end;) {
+    const auto box = b.Find(static_cast<quint32>(b.U(at + 4, 4)), at, ipco->end);
+    if (!box) break;
+    if (box->type == FourCc("hvcC")) {
+      // 22 bytes of configuration, then arrays of NAL units of one type each.
+      const quint64 arrays = b.U(box->body + 22, 1);
+      qint64 p = box->body + 23;
+      for (quint64 i = 0; i < arrays && p + 3 <= box->end; ++i) {
+        const quint64 type = b.U(p, 1) & 0x3F;
+        const quint64 count = b.U(p + 1, 2);
+        p += 3;
+        for (quint64 k = 0; k < count && p + 2 <= box->end; ++k) {
+          const auto length = static_cast<qint64>(b.U(p, 2));
+          if (p + 2 + length > box->end) break;
+          if (type == 33) {
+            if (const auto size = SpsPictureSize(data.mid(p + 2, length)))
+              largest = std::max(largest, Area(*size));
+          }
+          p += 2 + length;
         }
-        p += 2 + length;
       }
+    } else if (box->type == FourCc("av1C")) {
+      // 4 bytes of configuration, then the configuration's units.
+      largest =
+          std::max(largest, LargestAv1Area(data.mid(box->body + 4, box->end - box->body - 4)));
     }
-    at = hvcC->end;
+    at = box->end;
+  }
+  // The coded items' own data reaches the decoder after their
+  // configuration, and may hold parameter sets or sequence headers too.
+  if (const auto items = ReadItems(b)) {
+    for (const auto& [id, item] : items->byId) {
+      if (item.type == FourCc("hvc1"))
+        largest = std::max(largest, LargestHevcArea(items->Data(data, id), 4));
+      else if (item.type == FourCc("av01"))
+        largest = std::max(largest, LargestAv1Area(items->Data(data, id)));
+    }
   }
   return largest;
 }

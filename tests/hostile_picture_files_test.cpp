@@ -1,5 +1,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <libheif/heif_plugin.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "platform/PictureDecoder.h"
@@ -15,6 +19,11 @@
 #include "support/JpegFixtures.h"
 #include "support/PictureFixtures.h"
 #include "support/TempData.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer's count of the bytes allocated and not yet freed.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 using namespace ld;
 using namespace ld::testing;
@@ -59,46 +68,69 @@ QByteArray SpsNal(int w, int h) {
   return nal;
 }
 
+const QByteArray kFullBox = Be(0, 4);  // version 0, no flags
+
+QByteArray InfeBox(int id, const char* type) {
+  return IsoBox("infe", Be(2, 1) + Be(0, 3) + Be(id, 2) + Be(0, 2) + type + '\0');
+}
+
+// An iloc entry (version 1) of one extent in the idat box.
+QByteArray IdatItem(int id, int offset, int length) {
+  return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
+}
+
+QByteArray HeicFile(const QByteArray& items, const QByteArray& idat) {
+  const QByteArray hdlr = IsoBox("hdlr", kFullBox + Be(0, 4) + "pict" + Be(0, 12) + '\0');
+  const QByteArray pitm = IsoBox("pitm", kFullBox + Be(1, 2));
+  const QByteArray meta = IsoBox("meta", kFullBox + hdlr + pitm + items + IsoBox("idat", idat));
+  return IsoBox("ftyp", QByteArray("heic") + Be(0, 4) + "mif1heic") + meta;
+}
+
+// A grid HEIC of rows x columns tiles of `tile` pixels a side, whose grid
+// data makes a picture of `output` while its size box says `box`. The tiles'
+// HEVC configuration has no parameter sets and their data is 8 zero bytes:
+// a real decoder refuses them, a stand-in one decodes them.
+QByteArray GridHeic(int rows, int columns, int tile, QSize box, QSize output) {
+  const int tiles = rows * columns;
+  const QByteArray hvcC = IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') + Be(0, 1));
+  const QByteArray ipco = IsoBox("ispe", kFullBox + Be(box.width(), 4) + Be(box.height(), 4)) +
+                          IsoBox("ispe", kFullBox + Be(tile, 4) + Be(tile, 4)) + hvcC;
+  QByteArray infes = InfeBox(1, "grid"), dimg = Be(1, 2) + Be(tiles, 2);
+  QByteArray ipma = Be(1, 2) + Be(1, 1) + Be(0x01, 1);
+  QByteArray iloc = IdatItem(1, 0, 8);
+  for (int id = 2; id <= tiles + 1; ++id) {
+    infes += InfeBox(id, "hvc1");
+    dimg += Be(id, 2);
+    ipma += Be(id, 2) + Be(2, 1) + Be(0x02, 1) + Be(0x83, 1);
+    iloc += IdatItem(id, 8, 8);
+  }
+  const QByteArray items =
+      IsoBox("iinf", kFullBox + Be(tiles + 1, 2) + infes) +
+      IsoBox("iref", kFullBox + IsoBox("dimg", dimg)) +
+      IsoBox("iprp", IsoBox("ipco", ipco) + IsoBox("ipma", kFullBox + Be(tiles + 1, 4) + ipma)) +
+      IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(tiles + 1, 2) + iloc);
+  const QByteArray grid = Be(0, 2) + Be(rows - 1, 1) + Be(columns - 1, 1) + Be(output.width(), 2) +
+                          Be(output.height(), 2);
+  return HeicFile(items, grid + Be(0, 8));
+}
+
 // An HEIC whose size box says 64 x 64 while the picture is 20 000 x 20 000:
 // a grid of one tile whose own data gives that size, or a coded picture
 // whose parameter set does. Only the boxes that lead libheif to the primary
-// item, the grid's data in the idat box, no coded data.
+// item, no coded data.
 QByteArray LyingHeic(bool grid) {
-  const QByteArray full = Be(0, 4);  // version 0, no flags
-  const QByteArray hdlr = IsoBox("hdlr", full + Be(0, 4) + "pict" + Be(0, 12) + '\0');
-  const QByteArray pitm = IsoBox("pitm", full + Be(1, 2));
-  const auto infe = [&](int id, const char* type) {
-    return IsoBox("infe", Be(2, 1) + Be(0, 3) + Be(id, 2) + Be(0, 2) + type + '\0');
-  };
+  if (grid) return GridHeic(1, 1, 64, QSize(64, 64), QSize(20000, 20000));
   const QByteArray sps = SpsNal(20000, 20000);
-  const QByteArray hvcC =
-      IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') + Be(grid ? 0 : 1, 1) +
-                         (grid ? QByteArray() : Be(33, 1) + Be(1, 2) + Be(sps.size(), 2) + sps));
-  const QByteArray ispe = IsoBox("ispe", full + Be(64, 4) + Be(64, 4));
-  // Version 1: offsets and lengths of 4 bytes, the items' data in idat.
-  const auto item = [](int id, int offset, int length) {
-    return Be(id, 2) + Be(1, 2) + Be(0, 2) + Be(1, 2) + Be(offset, 4) + Be(length, 4);
-  };
-  const QByteArray idat = IsoBox("idat", Be(0, 4) + Be(20000, 2) + Be(20000, 2) + Be(0, 8));
-  QByteArray items;
-  if (grid) {
-    items =
-        IsoBox("iinf", full + Be(2, 2) + infe(1, "grid") + infe(2, "hvc1")) +
-        IsoBox("iref", full + IsoBox("dimg", Be(1, 2) + Be(1, 2) + Be(2, 2))) +
-        IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
-                           IsoBox("ipma", full + Be(2, 4) + Be(1, 2) + Be(1, 1) + Be(0x01, 1) +
-                                              Be(2, 2) + Be(2, 1) + Be(0x01, 1) + Be(0x82, 1))) +
-        IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(2, 2) + item(1, 0, 8) +
-                           item(2, 8, 8));
-  } else {
-    items = IsoBox("iinf", full + Be(1, 2) + infe(1, "hvc1")) +
-            IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
-                               IsoBox("ipma", full + Be(1, 4) + Be(1, 2) + Be(2, 1) + Be(0x01, 1) +
-                                                  Be(0x82, 1))) +
-            IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(1, 2) + item(1, 8, 8));
-  }
-  const QByteArray meta = IsoBox("meta", full + hdlr + pitm + items + idat);
-  return IsoBox("ftyp", QByteArray("heic") + Be(0, 4) + "mif1heic") + meta;
+  const QByteArray hvcC = IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') + Be(1, 1) + Be(33, 1) +
+                                             Be(1, 2) + Be(sps.size(), 2) + sps);
+  const QByteArray ispe = IsoBox("ispe", kFullBox + Be(64, 4) + Be(64, 4));
+  const QByteArray items =
+      IsoBox("iinf", kFullBox + Be(1, 2) + InfeBox(1, "hvc1")) +
+      IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
+                         IsoBox("ipma", kFullBox + Be(1, 4) + Be(1, 2) + Be(2, 1) + Be(0x01, 1) +
+                                            Be(0x82, 1))) +
+      IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(1, 2) + IdatItem(1, 8, 8));
+  return HeicFile(items, Be(0, 16));
 }
 
 // A progressive JPEG that announces 32 000 x 32 000 and holds only its first
@@ -113,6 +145,75 @@ QByteArray HugeOneScanJpeg() {
 QByteArray PngWithHugeTextChunk() {
   const QByteArray png = Encode(QuadrantImage(16, 16), "png");
   return png.left(png.size() - 12) + Be(0x7FFFFFF0, 4) + "tEXtComment\0" + QByteArray(40, 'x');
+}
+
+// A stand-in HEVC decoder that libheif prefers while it is armed: it counts
+// the tiles it is asked for, gives each a grey picture of `side` pixels, and
+// raises the cancel flag while decoding tile number `raiseAt` (0: never).
+// Disarmed, it declines every format and libheif's own decoders work.
+struct CountingHevc {
+  static inline std::atomic<bool> armed{false};
+  static inline std::atomic<int> decoded{0};
+  static inline int raiseAt = 0, side = 0;
+  static inline std::atomic<bool>* flag = nullptr;
+
+  static heif_error Ok() { return {heif_error_Ok, heif_suberror_Unspecified, ""}; }
+  static heif_error Decode(void*, heif_image** out) {
+    if (++decoded == raiseAt && flag) flag->store(true);
+    heif_image* img = nullptr;
+    heif_image_create(side, side, heif_colorspace_YCbCr, heif_chroma_420, &img);
+    for (const auto& [channel, s] : {std::pair{heif_channel_Y, side},
+                                     {heif_channel_Cb, side / 2},
+                                     {heif_channel_Cr, side / 2}}) {
+      heif_image_add_plane(img, channel, s, s, 8);
+      int stride = 0;
+      uint8_t* plane = heif_image_get_plane(img, channel, &stride);
+      std::memset(plane, 128, static_cast<size_t>(stride) * s);
+    }
+    *out = img;
+    return Ok();
+  }
+  static inline const heif_decoder_plugin plugin = {
+      1,
+      [] { return "counting"; },
+      nullptr,
+      nullptr,
+      [](heif_compression_format f) { return armed && f == heif_compression_HEVC ? 1000 : 0; },
+      [](void** d) {
+        *d = &decoded;
+        return Ok();
+      },
+      [](void*) {},
+      [](void*, const void*, size_t) { return Ok(); },
+      Decode,
+      nullptr,
+      nullptr};
+
+  CountingHevc(std::atomic<bool>* cancel, int tileSide) {
+    static const bool registered = [] {
+      heif_init(nullptr);
+      return heif_register_decoder_plugin(&plugin).code == heif_error_Ok;
+    }();
+    EXPECT_TRUE(registered);
+    flag = cancel;
+    side = tileSide;
+    armed = true;
+  }
+  ~CountingHevc() { armed = false; }
+  void Start(int raiseTileAt) {
+    decoded = 0;
+    raiseAt = raiseTileAt;
+  }
+};
+
+// The memory the process holds in its heap, in bytes.
+size_t HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#else
+  const struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;
+#endif
 }
 
 // What a decode cost in a child process of its own: the peak of its
@@ -379,4 +480,30 @@ TEST(PictureLoading, ACancelledDecodeStopsWithoutAPicture) {
     EXPECT_TRUE(d.image.isNull());
     EXPECT_EQ(d.error, "Décodage abandonné : " + path);
   }
+}
+
+// A grid HEIC cancelled while its first tile is decoded stops before the
+// next tile and gives back the grid picture it had made; not cancelled, the
+// same file decodes every tile.
+TEST(PictureLoading, ACancelledHeifGridStopsAfterItsCurrentTile) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/grid.heic";
+  WriteBytes(path, GridHeic(8, 8, 256, QSize(2048, 2048), QSize(2048, 2048)));
+  DecodeLimits limits = ForScreen(0);
+  auto flag = std::make_shared<std::atomic<bool>>(false);
+  limits.cancel = flag;
+  CountingHevc tiles(flag.get(), 256);
+
+  tiles.Start(0);
+  EXPECT_EQ(DecodePictureFile(path, limits).ownSize, QSize(2048, 2048));
+  EXPECT_EQ(CountingHevc::decoded, 64);
+
+  tiles.Start(1);
+  const size_t before = HeapInUse();
+  const DecodedPicture d = DecodePictureFile(path, limits);
+  EXPECT_TRUE(d.image.isNull());
+  EXPECT_EQ(d.error, "Décodage abandonné : " + path);
+  EXPECT_EQ(CountingHevc::decoded, 1);
+  // The grid's planes alone are 12 MB.
+  EXPECT_LT(HeapInUse(), before + 2 * 1024 * 1024);
 }
