@@ -7,6 +7,7 @@
 // milliseconds, for pictures most collections do not have.
 #include <dlfcn.h>
 #include <libheif/heif.h>
+#include <libheif/heif_plugin.h>
 
 #include <QImage>
 #include <QtEndian>
@@ -34,11 +35,98 @@ struct Heif {
   X(heif_image_handle_get_height) X(heif_image_handle_release) X(heif_decoding_options_alloc) \
   X(heif_decoding_options_free) X(heif_decode_image) X(heif_image_release)                    \
   X(heif_image_get_plane) X(heif_image_get_width) X(heif_image_get_height)                    \
-  X(heif_context_set_max_decoding_threads)
+  X(heif_context_set_max_decoding_threads) X(heif_get_decoder_descriptors)                   \
+  X(heif_register_decoder_plugin) X(heif_get_version_number_major)                            \
+  X(heif_get_version_number_minor)
 // clang-format on
 #define LD_HEIF_POINTER(name) decltype(&::name) name = nullptr;
   LD_HEIF_FUNCTIONS(LD_HEIF_POINTER)
 #undef LD_HEIF_POINTER
+};
+
+// libheif 1.15 reports no progress while it decodes the tiles of a grid,
+// so a cancelled decode would go on through every tile. It is stopped by the
+// decoder that libheif calls for each coded picture instead: a stand-in,
+// registered ahead of the library's own decoders, hands each picture to the
+// best other decoder of its format unless the cancel flag of the decode
+// running on this thread is raised; it then refuses the picture, and libheif
+// gives up the whole decode, freeing what it holds.
+thread_local const std::atomic<bool>* tileCancel = nullptr;
+const Heif* guardedLibrary = nullptr;
+
+bool TileCancelled() { return tileCancel && tileCancel->load(std::memory_order_relaxed); }
+
+heif_error PluginError(const char* why) {
+  return {heif_error_Decoder_plugin_error, heif_suberror_Unspecified, why};
+}
+
+struct GuardedDecoder {
+  const heif_decoder_plugin* real;
+  void* decoder;
+};
+
+template <heif_compression_format Format>
+struct TileGuard {
+  static const heif_decoder_plugin plugin;
+
+  // The decoder libheif would take without the stand-in: the first other
+  // one in the library's list, which is sorted by priority.
+  static const heif_decoder_plugin* Real() {
+    const heif_decoder_descriptor* found[16] = {};
+    const int n = guardedLibrary->heif_get_decoder_descriptors(Format, found, 16);
+    for (int i = 0; i < std::min(n, 16); ++i) {
+      // In libheif 1.15 a decoder's descriptor is its plugin structure.
+      const auto* p = reinterpret_cast<const heif_decoder_plugin*>(found[i]);
+      if (p && p != &plugin) return p;
+    }
+    return nullptr;
+  }
+  static const char* Name() { return "LuminoDrift cancellable decoder"; }
+  static int Supports(heif_compression_format f) { return f == Format ? 1 << 20 : 0; }
+  static heif_error New(void** out) {
+    if (TileCancelled()) return PluginError("Decoding cancelled");
+    const heif_decoder_plugin* real = Real();
+    if (!real) return PluginError("No decoder");
+    void* decoder = nullptr;
+    const heif_error e = real->new_decoder(&decoder);
+    if (e.code != heif_error_Ok) return e;
+    *out = new GuardedDecoder{real, decoder};
+    return e;
+  }
+  static void Free(void* d) {
+    auto* g = static_cast<GuardedDecoder*>(d);
+    g->real->free_decoder(g->decoder);
+    delete g;
+  }
+  static heif_error Push(void* d, const void* data, size_t size) {
+    if (TileCancelled()) return PluginError("Decoding cancelled");
+    auto* g = static_cast<GuardedDecoder*>(d);
+    return g->real->push_data(g->decoder, data, size);
+  }
+  static heif_error Decode(void* d, heif_image** out) {
+    if (TileCancelled()) return PluginError("Decoding cancelled");
+    auto* g = static_cast<GuardedDecoder*>(d);
+    return g->real->decode_image(g->decoder, out);
+  }
+  static void Strict(void* d, int flag) {
+    auto* g = static_cast<GuardedDecoder*>(d);
+    if (g->real->plugin_api_version >= 2 && g->real->set_strict_decoding)
+      g->real->set_strict_decoding(g->decoder, flag);
+  }
+};
+
+template <heif_compression_format Format>
+const heif_decoder_plugin TileGuard<Format>::plugin = {
+    3, Name, nullptr, nullptr, Supports, New, Free, Push, Decode, Strict, "luminodrift"};
+
+// The cancel flag that the stand-in decoders watch during a decode on this
+// thread.
+class WatchedByTiles {
+ public:
+  explicit WatchedByTiles(const std::atomic<bool>* flag) { tileCancel = flag; }
+  ~WatchedByTiles() { tileCancel = nullptr; }
+  WatchedByTiles(const WatchedByTiles&) = delete;
+  WatchedByTiles& operator=(const WatchedByTiles&) = delete;
 };
 
 const Heif* Library() {
@@ -52,6 +140,11 @@ const Heif* Library() {
     LD_HEIF_FUNCTIONS(LD_HEIF_LOOKUP)
 #undef LD_HEIF_LOOKUP
     h->heif_init(nullptr);
+    if (h->heif_get_version_number_major() == 1 && h->heif_get_version_number_minor() == 15) {
+      guardedLibrary = h;
+      h->heif_register_decoder_plugin(&TileGuard<heif_compression_HEVC>::plugin);
+      h->heif_register_decoder_plugin(&TileGuard<heif_compression_AV1>::plugin);
+    }
     return h;
   }();
   return library;
@@ -484,7 +577,8 @@ qint64 LargestCodedArea(const QByteArray& data) {
 constexpr qint64 kHeifBytesPerPixel = 7;
 
 // Thrown from libheif's progress callback, called between the tiles of a
-// grid, when the decode is cancelled: libheif is C++ and frees what it holds
+// grid by the libheif versions that report progress, when the decode is
+// cancelled: libheif is C++ and frees what it holds
 // as the exception passes, and it is caught right around the decode call.
 struct HeifCancelled {};
 
@@ -541,7 +635,8 @@ DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits) {
   options->ignore_transformations = 0;
   if (limits.cancel) {
     // The tiles of a grid decoded one after the other on this thread, so
-    // that a cancel is seen between two of them.
+    // that a cancel is seen between two of them (by the stand-in decoders,
+    // or by the progress callback of libheif versions that report it).
     heif->heif_context_set_max_decoding_threads(ctx.get(), 0);
     options->on_progress = OnTile;
     options->progress_user_data = const_cast<void*>(static_cast<const void*>(limits.cancel.get()));
@@ -549,6 +644,7 @@ DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits) {
   if (limits.Cancelled()) return Cancelled();
   heif_image* decoded = nullptr;
   heif_error decodeError{};
+  const WatchedByTiles watched(limits.cancel.get());
   try {
     decodeError = heif->heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
                                           heif_chroma_interleaved_RGBA, options.get());
