@@ -116,21 +116,35 @@ QByteArray GridHeic(int rows, int columns, int tile, QSize box, QSize output) {
 
 // An HEIC whose size box says 64 x 64 while the picture is 20 000 x 20 000:
 // a grid of one tile whose own data gives that size, or a coded picture
-// whose parameter set does. Only the boxes that lead libheif to the primary
-// item, no coded data.
-QByteArray LyingHeic(bool grid) {
-  if (grid) return GridHeic(1, 1, 64, QSize(64, 64), QSize(20000, 20000));
+// whose parameter set does, in its decoder configuration or in its data.
+// Only the boxes that lead libheif to the primary item, no coded picture.
+enum class Lie { Grid, Configuration, Data };
+QByteArray LyingHeic(Lie lie) {
+  if (lie == Lie::Grid) return GridHeic(1, 1, 64, QSize(64, 64), QSize(20000, 20000));
   const QByteArray sps = SpsNal(20000, 20000);
-  const QByteArray hvcC = IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') + Be(1, 1) + Be(33, 1) +
-                                             Be(1, 2) + Be(sps.size(), 2) + sps);
+  const QByteArray hvcC =
+      IsoBox("hvcC", Be(1, 1) + QByteArray(21, '\0') +
+                         (lie == Lie::Configuration
+                              ? Be(1, 1) + Be(33, 1) + Be(1, 2) + Be(sps.size(), 2) + sps
+                              : Be(0, 1)));
+  // The item's data: NAL units after their 4-byte length.
+  const QByteArray data = lie == Lie::Data ? Be(sps.size(), 4) + sps : Be(0, 8);
   const QByteArray ispe = IsoBox("ispe", kFullBox + Be(64, 4) + Be(64, 4));
   const QByteArray items =
       IsoBox("iinf", kFullBox + Be(1, 2) + InfeBox(1, "hvc1")) +
       IsoBox("iprp", IsoBox("ipco", ispe + hvcC) +
                          IsoBox("ipma", kFullBox + Be(1, 4) + Be(1, 2) + Be(2, 1) + Be(0x01, 1) +
                                             Be(0x82, 1))) +
-      IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(1, 2) + IdatItem(1, 8, 8));
-  return HeicFile(items, Be(0, 16));
+      IsoBox("iloc", Be(1, 1) + Be(0, 3) + Be(0x44, 1) + Be(0, 1) + Be(1, 2) +
+                         IdatItem(1, 0, static_cast<int>(data.size())));
+  return HeicFile(items, data);
+}
+
+// A HEIF file with every size box made to say w x h.
+QByteArray WithSizeBoxes(QByteArray heif, int w, int h) {
+  for (qsizetype at = heif.indexOf("ispe"); at >= 0; at = heif.indexOf("ispe", at + 4))
+    heif.replace(at + 8, 8, Be(w, 4) + Be(h, 4));
+  return heif;
 }
 
 // A progressive JPEG that announces 32 000 x 32 000 and holds only its first
@@ -415,10 +429,11 @@ TEST(PictureLoading, TinyFilesAskingForGigabytesAreRefusedWithinTheBudget) {
     QByteArray bytes;
     bool overBudget;  // refused for its size rather than as damaged
   };
-  for (const Case& c :
-       {Case{"grid.heic", LyingHeic(true), true}, Case{"coded.heic", LyingHeic(false), true},
-        Case{"progressive.jpg", HugeOneScanJpeg(), true},
-        Case{"text.png", PngWithHugeTextChunk(), false}}) {
+  for (const Case& c : {Case{"grid.heic", LyingHeic(Lie::Grid), true},
+                        Case{"coded.heic", LyingHeic(Lie::Configuration), true},
+                        Case{"inband.heic", LyingHeic(Lie::Data), true},
+                        Case{"progressive.jpg", HugeOneScanJpeg(), true},
+                        Case{"text.png", PngWithHugeTextChunk(), false}}) {
     SCOPED_TRACE(c.name);
     const QString path = dir.path() + "/" + c.name;
     WriteBytes(path, c.bytes);
@@ -439,6 +454,16 @@ TEST(PictureLoading, TinyFilesAskingForGigabytesAreRefusedWithinTheBudget) {
   const QByteArray withText = png.left(png.size() - 12) + Be(text.size(), 4) + "tEXt" + text +
                               Be(Crc32("tEXt" + text), 4) + png.right(12);
   EXPECT_EQ(DecodePicture(withText, limits).ownSize, QSize(16, 16));
+  // An AVIF is judged by the size its AV1 headers give, whatever its size
+  // boxes say: 512 x 512 posing as 64 x 64 is over a budget that 64 x 64 fits.
+  const QByteArray avif = HeifFile(QuadrantImage(512, 512), true);
+  if (avif.isEmpty()) return;  // no AV1 encoder
+  DecodeLimits small = limits;
+  small.maxDecodeBytes = 1024 * 1024;
+  EXPECT_EQ(DecodePicture(HeifFile(QuadrantImage(64, 64), true), small).ownSize, QSize(64, 64));
+  const DecodedPicture lying = DecodePicture(WithSizeBoxes(avif, 64, 64), small);
+  EXPECT_TRUE(lying.image.isNull());
+  EXPECT_TRUE(lying.overBudget);
 }
 
 // A decode whose cancel flag is raised stops without a picture, whatever
