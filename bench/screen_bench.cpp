@@ -320,6 +320,23 @@ int Start(int argc, char** argv) {
   return 0;
 }
 
+// The real show, watched at the screen's centre for `seconds`: each change
+// of colour there ("change MS R G B") and the program's peak resident size
+// ("peak MB").
+int Watch(int argc, char** argv) {
+  std::vector<std::string> args(argv + 3, argv + argc), env;
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  const xbench::ShowWatch w = xbench::WatchColours(
+      args, env, {kScreen.width() / 2, kScreen.height() / 2}, std::atoi(argv[2]));
+  if (!w.error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", argv[3], w.error.c_str());
+    return 1;
+  }
+  for (const auto& c : w.changes) std::printf("change %.0f %d %d %d\n", c.ms, c.r, c.g, c.b);
+  std::printf("peak %.0f\n", w.peakResidentMb);
+  return 0;
+}
+
 int Tree(const QString& dir, const QString& target, int count, int dirs) {
   QDir(dir).removeRecursively();
   const QByteArray t = QFileInfo(target).absoluteFilePath().toLocal8Bit();
@@ -341,12 +358,15 @@ int Tree(const QString& dir, const QString& target, int count, int dirs) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s gap|zoom DIR | start CMD... | tree DIR TARGET COUNT DIRS\n",
+    std::fprintf(stderr,
+                 "usage: %s gap|zoom DIR | start CMD... | watch SECONDS CMD... | tree DIR TARGET "
+                 "COUNT DIRS\n",
                  argv[0]);
     return 2;
   }
   const std::string mode = argv[1];
   if (mode == "start") return Start(argc, argv);
+  if (mode == "watch" && argc > 3) return Watch(argc, argv);
   if (mode == "tree" && argc == 6)
     return Tree(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
                 std::atoi(argv[4]), std::atoi(argv[5]));

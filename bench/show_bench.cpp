@@ -247,7 +247,8 @@ using namespace showbench;
 int main(int argc, char** argv) {
   ld::TuneAllocator();  // as the program does, so that the resident sizes are its own
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s generate|decode|show|zoom DIR\n", argv[0]);
+    std::fprintf(stderr, "usage: %s generate|decode|show|zoom|hostile DIR | decodeeach FILE...\n",
+                 argv[0]);
     return 2;
   }
   const std::string mode = argv[1];
@@ -259,5 +260,11 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (mode == "generate") return Generate(QString::fromLocal8Bit(argv[2]));
   if (mode == "decode") return Decode(QString::fromLocal8Bit(argv[2]));
+  if (mode == "hostile") return Hostile(QString::fromLocal8Bit(argv[2]));
+  if (mode == "decodeeach") {
+    QStringList paths;
+    for (int i = 2; i < argc; ++i) paths << QString::fromLocal8Bit(argv[i]);
+    return DecodeEach(paths);
+  }
   return 2;
 }

@@ -42,6 +42,10 @@ QByteArray ExifOrientation(unsigned char tag);
 QByteArray WithOrientation(const QByteArray& jpeg, unsigned char tag);
 QStringList TurnedPictures();
 int Generate(const QString& dir);
+// Crafted files among photos for the hostile show, and each file's decode
+// cost alone.
+int Hostile(const QString& dir);
+int DecodeEach(const QStringList& paths);
 // show_bench_decode.cpp: decode times against djpeg
 struct Decoded {
   double ms = 0;

@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -103,7 +106,8 @@ std::vector<DamageEvent> DamageWatch::Events() const {
 
 namespace {
 
-bool Coloured(XImage* img) {
+// The red, green and blue of an image's first pixel, 0 to 255.
+std::array<int, 3> Rgb(XImage* img) {
   const unsigned long p = XGetPixel(img, 0, 0);
   auto channel = [p](unsigned long mask) {
     if (!mask) return 0;
@@ -113,7 +117,11 @@ bool Coloured(XImage* img) {
     const unsigned long max = mask >> shift;
     return static_cast<int>(v * 255 / max);
   };
-  const int r = channel(img->red_mask), g = channel(img->green_mask), b = channel(img->blue_mask);
+  return {channel(img->red_mask), channel(img->green_mask), channel(img->blue_mask)};
+}
+
+bool Coloured(XImage* img) {
+  const auto [r, g, b] = Rgb(img);
   const int hi = std::max({r, g, b}), lo = std::min({r, g, b});
   return hi - lo > 24;
 }
@@ -214,6 +222,66 @@ StartTimes StartToPicture(const std::vector<std::string>& argv, const std::vecto
     }
   }
   if (out.pictureMs < 0) out.error = "no picture on the screen in time";
+  kill(pid, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
+  if (waitpid(pid, &status, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  XCloseDisplay(dpy);
+  return out;
+}
+
+namespace {
+
+double PeakResidentMb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  return -1;
+}
+
+}  // namespace
+
+ShowWatch WatchColours(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                       ScreenPoint at, int seconds) {
+  ShowWatch out;
+  Display* dpy = XOpenDisplay(nullptr);
+  if (!dpy) {
+    out.error = "cannot open the X display";
+    return out;
+  }
+  const Window root = DefaultRootWindow(dpy);
+  std::vector<char*> args, envp;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  const int64_t t0 = NowNs();
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) {
+    out.error = "cannot start " + argv[0];
+    XCloseDisplay(dpy);
+    return out;
+  }
+  const int64_t end = t0 + static_cast<int64_t>(seconds) * 1000000000;
+  std::array<int, 3> last{-100, -100, -100};
+  for (int64_t next = t0; NowNs() < end; next += 10000000) {
+    XImage* img = XGetImage(dpy, root, at.x, at.y, 1, 1, AllPlanes, ZPixmap);
+    if (img) {
+      const auto rgb = Rgb(img);
+      XDestroyImage(img);
+      if (std::abs(rgb[0] - last[0]) > 8 || std::abs(rgb[1] - last[1]) > 8 ||
+          std::abs(rgb[2] - last[2]) > 8) {
+        out.changes.push_back({(NowNs() - t0) / 1e6, rgb[0], rgb[1], rgb[2]});
+        last = rgb;
+      }
+    }
+    const int64_t wait = next + 10000000 - NowNs();
+    if (wait > 0) usleep(static_cast<useconds_t>(wait / 1000));
+  }
+  out.peakResidentMb = PeakResidentMb(pid);
   kill(pid, SIGTERM);
   int status = 0;
   for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);

@@ -65,4 +65,24 @@ struct StartTimes {
 StartTimes StartToPicture(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                           const std::vector<ScreenPoint>& points, int need, int timeoutMs);
 
+// What a show put at one point of the screen: each change of its colour,
+// in ms from just before the program's start, and the program's peak
+// resident size.
+struct ColourChange {
+  double ms = 0;
+  int r = 0, g = 0, b = 0;
+};
+struct ShowWatch {
+  std::vector<ColourChange> changes;
+  double peakResidentMb = -1;
+  std::string error;
+};
+
+// Starts argv (with the given environment) and, for `seconds`, reads the
+// pixel at `at` every 10 ms, recording each change of its colour (a channel
+// more than 8 away from the last recorded colour); then reads the program's
+// peak resident size (VmHWM) and ends it (SIGTERM, SIGKILL after 2 s).
+ShowWatch WatchColours(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                       ScreenPoint at, int seconds);
+
 }  // namespace xbench
