@@ -126,6 +126,27 @@ bool Coloured(XImage* img) {
   return hi - lo > 24;
 }
 
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+  std::vector<char*> args, envp;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) == 0 ? pid : 0;
+}
+
+// Ends a program started here: SIGTERM, SIGKILL after 2 s.
+void End(pid_t pid) {
+  kill(pid, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
+  if (waitpid(pid, &status, WNOHANG) == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+}
+
 int ColouredPoints(Display* dpy, Window root, const std::vector<ScreenPoint>& points) {
   int n = 0;
   for (const ScreenPoint& pt : points) {
@@ -180,14 +201,9 @@ StartTimes StartToPicture(const std::vector<std::string>& argv, const std::vecto
     return out;
   }
 
-  std::vector<char*> args, envp;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
   const int64_t t0 = NowNs();
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) {
+  const pid_t pid = Spawn(argv, env);
+  if (pid <= 0) {
     out.error = "cannot start " + argv[0];
     XCloseDisplay(dpy);
     return out;
@@ -222,13 +238,7 @@ StartTimes StartToPicture(const std::vector<std::string>& argv, const std::vecto
     }
   }
   if (out.pictureMs < 0) out.error = "no picture on the screen in time";
-  kill(pid, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
-  if (waitpid(pid, &status, WNOHANG) == 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
+  End(pid);
   XCloseDisplay(dpy);
   return out;
 }
@@ -253,14 +263,9 @@ ShowWatch WatchColours(const std::vector<std::string>& argv, const std::vector<s
     return out;
   }
   const Window root = DefaultRootWindow(dpy);
-  std::vector<char*> args, envp;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
   const int64_t t0 = NowNs();
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) {
+  const pid_t pid = Spawn(argv, env);
+  if (pid <= 0) {
     out.error = "cannot start " + argv[0];
     XCloseDisplay(dpy);
     return out;
@@ -282,13 +287,7 @@ ShowWatch WatchColours(const std::vector<std::string>& argv, const std::vector<s
     if (wait > 0) usleep(static_cast<useconds_t>(wait / 1000));
   }
   out.peakResidentMb = PeakResidentMb(pid);
-  kill(pid, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 200 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(10000);
-  if (waitpid(pid, &status, WNOHANG) == 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
+  End(pid);
   XCloseDisplay(dpy);
   return out;
 }
