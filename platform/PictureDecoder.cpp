@@ -156,6 +156,9 @@ DecodedPicture DecodeQtContent(PictureContent content, qint64 fileSize,
   if (decoding::ChunkBeyondFile(content, fileSize, read))
     return Failed(QStringLiteral("Image endommagée : un bloc dépasse la fin du fichier"));
   const auto orientation = decoding::ContainerExifOrientation(content, fileSize, read);
+  if (content == PictureContent::WebP) {
+    if (auto webp = decoding::DecodeWebP(read(0, fileSize), orientation, limits)) return *webp;
+  }
   return decoding::DecodeWithQt(device, content, orientation, limits);
 }
 

@@ -89,6 +89,12 @@ class FileBytes {
 // HEIC, HEIF and AVIF with libheif.
 DecodedPicture DecodeHeif(const QByteArray& data, const DecodeLimits& limits);
 
+// A WebP held whole, decoded with libwebp at the kept size and turned by
+// its Exif orientation; a cancel is seen between two small pieces of its
+// data. Nothing for an animation, which Qt's reader decodes.
+std::optional<DecodedPicture> DecodeWebP(const QByteArray& data, std::optional<int> exifOrientation,
+                                         const DecodeLimits& limits);
+
 // PNG, WebP, TIFF, BMP, ICO and GIF with Qt's readers, read from `device`
 // as far as the reader needs. PNG and WebP are turned by the orientation of
 // their Exif chunk (`exifOrientation`), TIFF by its own orientation tag.

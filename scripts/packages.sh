@@ -5,7 +5,8 @@
 #   libjpeg62-turbo-dev        JPEG decoding row by row, also at 1/2, 1/4, 1/8 scale
 #   libexif-dev                the Exif orientation tag
 #   libheif-dev                HEIC, HEIF and AVIF pictures
-#   qt6-image-formats-plugins  WebP and TIFF pictures
+#   libwebp-dev                WebP pictures decoded at the screen's size, a piece at a time
+#   qt6-image-formats-plugins  animated WebP's first picture, TIFF pictures
 #   libasound2-dev             the history-step tone (ALSA)
 #   libx11-dev                 the X server's screen-saver delay
 #   libxrandr-dev              the primary monitor's size before Qt starts (the first
@@ -18,7 +19,7 @@
 #                              Wayland: wayland-client, wayland-scanner and the XML of
 #                              ext-idle-notify-v1 and org_kde_kwin_idle
 #   libxss-dev                 the idle watcher on X11 (MIT-SCREEN-SAVER events)
-LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev qt6-image-formats-plugins libasound2-dev libx11-dev libxrandr-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n qt6-wayland xdg-utils libwayland-dev wayland-protocols plasma-wayland-protocols libxss-dev"
+LD_RUN_PACKAGES="cmake g++ make pkg-config qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libheif-dev libwebp-dev qt6-image-formats-plugins libasound2-dev libx11-dev libxrandr-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n qt6-wayland xdg-utils libwayland-dev wayland-protocols plasma-wayland-protocols libxss-dev"
 #   libgtest-dev libgmock-dev  unit and widget tests
 #   libjpeg-turbo-progs        djpeg, the reference of the show benchmark
 #   libxdamage-dev feh         the on-screen benchmark: X DAMAGE events show when pixels

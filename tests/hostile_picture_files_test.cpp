@@ -350,7 +350,8 @@ TEST(PictureLoading, ACancelledDecodeStopsWithoutAPicture) {
   std::vector<Case> cases = {{"a.jpg", EncodeJpeg(src)},
                              {"b.jpg", ManyScansJpeg(src, 2)},
                              {"c.png", Encode(src, "png")},
-                             {"d.tif", Encode(src, "tiff")}};
+                             {"d.tif", Encode(src, "tiff")},
+                             {"g.webp", Encode(src, "webp", 100)}};
   if (const QByteArray avif = HeifFile(src, true); !avif.isEmpty())
     cases.push_back({"e.avif", avif});
   cases.push_back({"f.heic", HeifFile(src, false)});
