@@ -154,3 +154,18 @@ TEST(FirstPicture, InCatalogueOrderTheGuessIsThePictureAfterTheSavedPosition) {
   EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
   EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
 }
+
+TEST(FirstPicture, TheCurrentDirectoryListsPictureIsGuessedAndOnlyTheShowTakesIt) {
+  SaveCatalogueOfPictures();
+  const QString dir = DataFile(QStringLiteral("photos"));
+  const QString list = DataFile(QString::fromLatin1(files::kCurrentDirectoryList));
+  WriteTextLines(list, {dir, QStringLiteral("p12.jpg"), QStringLiteral("p13.jpg")});
+  CountingDecoder counting;
+  FirstPictureDecoder first(QSize(1920, 1080), std::make_unique<ScriptedRandom>(), counting.Get());
+  ASSERT_EQ(first.GuessedPath(), dir + QStringLiteral("/p12.jpg"));
+  EXPECT_EQ(ReadTextLines(list), (QStringList{dir, "p12.jpg", "p13.jpg"}));  // read, not taken
+  StartedWindow s(first);
+  EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
+  EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
+  EXPECT_EQ(ReadTextLines(list), (QStringList{dir, "p13.jpg"}));
+}

@@ -2,6 +2,9 @@
 // the panel closes.
 #include <gtest/gtest.h>
 
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
 #include "show/DisplayGeometry.h"
 #include "show/Tone.h"
 #include "support/ShowWindow.h"
@@ -98,4 +101,37 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   EXPECT_FALSE(w.Show().ReplayingHistory());
   EXPECT_EQ(w.Show().HistoryPosition(), 6);  // two new pictures after the five
   EXPECT_TRUE(w.Show().ShowRunning());
+}
+
+TEST(ShowHistory, TheListShownIsTheOneEscSavesAndTheNextStartLoads) {
+  ShowWindow s;
+  for (int i = 0; i < 3; ++i) s.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+  Tdiapo& w = *s.w;
+  w.ShowNextPicture();
+  s.ToNextPause();
+  s.Next();
+  s.Next();
+  w.FormKeyUp(32);  // panel open: one step back
+  w.FormKeyUp(37);
+  s.ToNextPause();
+  ASSERT_EQ(s.History().size(), 3);
+  ASSERT_EQ(w.Show().HistoryPosition(), 1);
+  // The history list's rows are the show's own entries.
+  auto rows = [](const Tdiapo& t) {
+    QStringList r;
+    const QAbstractItemModel* m = t.ListBox_passee->model();
+    for (int i = 0; m && i < m->rowCount(); ++i) r << m->index(i, 0).data().toString();
+    return r;
+  };
+  EXPECT_EQ(rows(w), s.History());
+  // Esc saves them (the position moved, so the settings changed).
+  const QString file = DataFile(QString::fromLatin1(files::kHistory));
+  EXPECT_THROW(w.FormKeyUp(27), ProcessEnded);
+  EXPECT_EQ(ReadTextLines(file).value_or(QStringList()), s.History());
+  // The next start shows the same list, at its newest entry.
+  TestWindow next(QSize(1920, 1080), QString(), true);
+  next->LoadHistory();
+  EXPECT_EQ(next->Show().History().Entries(), s.History());
+  EXPECT_EQ(rows(*next), s.History());
+  EXPECT_EQ(next->Show().HistoryPosition(), 2);
 }
