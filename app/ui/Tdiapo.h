@@ -185,8 +185,12 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState, privat
 
   // ---- the show (app/ui/TdiapoShow.cpp): handlers forwarding to the engine ----
   // LoadPicture: the picture of path into Image2, decoded off this thread;
-  // then `then` runs.
+  // then `then` runs. ShowPicture: the display of the picture just loaded;
+  // `done` runs when its pauses and zoom are over. ReplayHistory: the
+  // history from the current position to the newest, then `done`.
   void LoadPicture(const QString& path, std::function<void()> then = nullptr);
+  void ShowPicture(const QString& path, std::function<void()> done);
+  void ReplayHistory(std::function<void()> done);
   void PlayTone(int frequency, int ms, int amplitude);
   void ShowPictureDate();
   void Button_retourClick();

@@ -128,6 +128,12 @@ void Tdiapo::LoadPicture(const QString& path, std::function<void()> then) {
   show_->LoadPicture(path, std::move(then));
 }
 
+void Tdiapo::ShowPicture(const QString& path, std::function<void()> done) {
+  show_->ShowPicture(path, std::move(done));
+}
+
+void Tdiapo::ReplayHistory(std::function<void()> done) { show_->Replay(std::move(done)); }
+
 void Tdiapo::PlayTone(int frequency, int ms, int amplitude) {
   const auto wav = BuildToneWav(frequency, ms, static_cast<unsigned char>(amplitude));
   if (!wav) {
