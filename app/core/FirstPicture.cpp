@@ -1,7 +1,5 @@
 #include "app/core/FirstPicture.h"
 
-#include <QFileInfo>
-
 #include "app/core/SettingsFile.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFiles.h"
@@ -91,7 +89,7 @@ std::optional<FirstPictureGuess> GuessFirstPicture(QSize screen, IRandom& random
   selection.sequential_index = *sequential;
   QString path = catalogue.CataloguePath(selection.NextPictureIndex(catalogue.Count(), s, random));
   // The current-directory list names the picture instead, when it holds one.
-  if (const auto lines = ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
+  if (const auto lines = ReadPathLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
       lines && lines->size() >= 2)
     path = JoinPath((*lines)[0], (*lines)[1]);
   if (!IsExistingFile(path) || PictureFormatOf(path) == PictureFormat::Other) return std::nullopt;
@@ -108,10 +106,7 @@ bool SameLimits(const DecodeLimits& a, const DecodeLimits& b, QSize own) {
   return !a.wanted || a.wanted(own) == b.wanted(own);
 }
 
-FileStamp StampOf(const QString& path) {
-  const QFileInfo info(path);
-  return FileStamp{info.size(), info.lastModified()};
-}
+FileStamp StampOf(const QString& path) { return StatFile(path).value_or(FileStamp{}); }
 
 }  // namespace
 

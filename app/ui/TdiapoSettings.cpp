@@ -233,7 +233,7 @@ void Tdiapo::SaveDirectoryList() {
 void Tdiapo::LoadHistory() {
   const QString path = DataPath(files::kHistory);
   if (FileSizeOf(path) > 0) {
-    QStringList lines = ReadTextLines(path).value_or(QStringList());
+    QStringList lines = ReadPathLines(path).value_or(QStringList());
     if (lines.size() > kHistoryFileLimit) lines = lines.mid(lines.size() - kHistoryFileLimit);
     ListBox_passee->clear();
     ListBox_passee->addItems(lines);
@@ -278,7 +278,7 @@ QString Tdiapo::TakeFromCurrentDirectoryList(const QString& chosen) {
   const QString path = DataPath(files::kCurrentDirectoryList);
   if (host_window_mode_) {
     // Read once, then shortened in memory: the file stays as it is.
-    if (!host_current_list_) host_current_list_ = ReadTextLines(path).value_or(QStringList());
+    if (!host_current_list_) host_current_list_ = ReadPathLines(path).value_or(QStringList());
     return ld::TakeFromCurrentDirectoryList(*host_current_list_).value_or(chosen);
   }
   return TakeFromCurrentDirectoryListFile(path, ListBox_fic_rep_crt).value_or(chosen);

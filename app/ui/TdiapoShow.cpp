@@ -31,7 +31,7 @@ ShowSettings Tdiapo::CurrentShowSettings() const {
 std::optional<QString> Tdiapo::PeekCurrentDirectoryList() {
   if (host_window_mode_ && host_current_list_)
     return ld::PeekCurrentDirectoryList(*host_current_list_);
-  if (auto lines = ReadTextLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList))))
+  if (auto lines = ReadPathLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList))))
     return ld::PeekCurrentDirectoryList(*lines);
   return std::nullopt;
 }
