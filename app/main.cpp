@@ -49,7 +49,7 @@ int RunInHostWindow(ld::Application& app, const ld::EntryDecision& entry,
   }
   app.SetErrorHook([&quiet](const QString& text) { quiet.ErrorBox(text); });
   // The end stops a scan under way too.
-  ld::QuitOnTerminationSignal(app, [&window] { window.stop_requested = true; });
+  ld::QuitOnTerminationSignal(app, [&window] { window.Show().RequestStop(); });
   window.Start();
   if (ld::TerminationRequested()) return 0;
   return app.exec();

@@ -155,7 +155,7 @@ int Gap(const QString& dir, int pictures, int pauseMs) {
     w.Rdg1->SetItemIndex(0);
     w.RadioGroup_titre_ecran->SetItemIndex(2);
     w.dt0_a = pauseMs;
-    w.sequential_index = names.size() - 1;
+    w.Show().SetSequentialIndex(names.size() - 1);
     for (const QString& name : names) w.catalogue.AppendCatalogueEntry(dir + "/screen-gap", name);
     xbench::DamageWatch watch;
     if (!StartWatch(watch, w)) return 1;

@@ -84,7 +84,7 @@ std::vector<double> Gaps(ld::RealServices& real, const QString& dir, const QStri
     w.Rdg1->SetItemIndex(0);
     w.RadioGroup_titre_ecran->SetItemIndex(2);
     w.dt0_a = pauseMs;
-    w.sequential_index = pictures - 1;
+    w.Show().SetSequentialIndex(pictures - 1);
     for (const QString& name : names) w.catalogue.AppendCatalogueEntry(links, name);
     QElapsedTimer clock;
     clock.start();

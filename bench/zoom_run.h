@@ -17,7 +17,7 @@ inline void SetZoomRun(ld::Tdiapo& w) {
   w.zoom_max10 = 32;
   w.inc_dx = 120;
   w._haut = 40;
-  w.sequential_index = 0;
+  w.Show().SetSequentialIndex(0);
 }
 
 }  // namespace bench

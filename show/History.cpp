@@ -30,4 +30,36 @@ BrowseMove BrowseHistory(int last_key, int position, int count) {
   return m;
 }
 
+HistoryList::HistoryList(int limit, QObject* parent) : QAbstractListModel(parent), limit_(limit) {}
+
+int HistoryList::Write(const QString& path) {
+  const HistoryPlace place = PlaceInHistory(Count(), limit_, slot_);
+  if (place.append) {
+    beginInsertRows(QModelIndex(), place.index, place.index);
+    entries_.append(path);
+    endInsertRows();
+  } else {
+    entries_[place.index] = path;
+    const QModelIndex changed = index(place.index);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+  }
+  return place.index;
+}
+
+void HistoryList::Reset(const QStringList& lines) {
+  beginResetModel();
+  entries_ = lines;
+  endResetModel();
+}
+
+int HistoryList::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : Count();
+}
+
+QVariant HistoryList::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= Count() || index.column() != 0) return QVariant();
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return QVariant();
+  return entries_[index.row()];
+}
+
 }  // namespace ld

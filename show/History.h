@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QAbstractListModel>
+#include <QStringList>
+
 #include "show/KeyCodes.h"
 
 namespace ld {
@@ -32,5 +35,34 @@ struct BrowseMove {
   bool newerEntries = false;
 };
 BrowseMove BrowseHistory(int last_key, int position, int count);
+
+// The history list itself, owned by the show: its forward steps write into
+// it, browsing and the replay read it, and a view shows it as it is (one
+// read-only row a path), so that nothing keeps a second copy that could
+// disagree with it.
+class HistoryList : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  explicit HistoryList(int limit = kHistoryListLimit, QObject* parent = nullptr);
+
+  int Count() const { return static_cast<int>(entries_.size()); }
+  const QString& At(int i) const { return entries_[i]; }
+  const QStringList& Entries() const { return entries_; }
+  // A new run: once the list is full, its writes overwrite from slot 0.
+  void StartRun() { slot_ = -1; }
+  // A forward step's path goes where PlaceInHistory puts it; returns its
+  // index.
+  int Write(const QString& path);
+  // The list becomes `lines` (the history file's, as loaded).
+  void Reset(const QStringList& lines);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+ private:
+  QStringList entries_;
+  int limit_;
+  int slot_ = -1;  // the last slot overwritten in this run
+};
 
 }  // namespace ld

@@ -21,13 +21,12 @@ constexpr int kMissingRetryMs = 1000;
 
 }  // namespace
 
-SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables vars,
-                     ShowQueries queries, PicturePrefetcher::Decoder decoder, QObject* parent)
+SlideShow::SlideShow(const Catalogue& catalogue, IRandom& random, ShowControls& controls,
+                     PicturePrefetcher::Decoder decoder, QObject* parent)
     : QObject(parent),
       catalogue_(catalogue),
       random_(random),
-      v_(vars),
-      q_(std::move(queries)),
+      controls_(controls),
       prefetcher_(MakePrefetcher(std::move(decoder))) {
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("ShowTimer"));
@@ -74,18 +73,14 @@ void SlideShow::RunPendingShowStep() {
 void SlideShow::RunStep(const std::function<void()>& step) {
   // A step is an entry point of its own: an error ends the run, is
   // reported, and the program goes on.
-  auto guarded = [&] {
+  controls_.RunGuarded([&] {
     try {
       step();
     } catch (...) {
       EndRun();
       throw;
     }
-  };
-  if (q_.guarded)
-    q_.guarded(guarded);
-  else
-    guarded();
+  });
 }
 
 bool SlideShow::AdvanceShow() {
@@ -123,7 +118,7 @@ void SlideShow::Abandon() {
   if (replay_active_) {
     // The panel is closed: what the replay would have ended with applies now.
     FinishReplay();
-    v_.show_running = true;
+    show_running_ = true;
     emit replayEnded(true);
   }
   run_active_ = false;
@@ -132,13 +127,43 @@ void SlideShow::Abandon() {
 // A run that ends by itself leaves the same state as one that is abandoned.
 void SlideShow::EndRun() { Abandon(); }
 
+void SlideShow::BeginRun(PictureSelection& selection, IRandom& random) {
+  selection.StartRun();
+  random.Reseed();
+}
+
+QString SlideShow::ChooseForwardPath(PictureSelection& selection, const Catalogue& catalogue,
+                                     const SelectionSettings& s, IRandom& random,
+                                     CurrentPictureList& list, bool take, int& index) {
+  index = selection.NextPictureIndex(catalogue.Count(), s, random);
+  // The current-directory list may name the picture instead.
+  const std::optional<QString> listed = take ? list.Take() : list.Peek();
+  return listed.value_or(catalogue.CataloguePath(index));
+}
+
+QString SlideShow::FirstForwardPath(const Catalogue& catalogue, const SelectionSettings& s,
+                                    int sequentialIndex, IRandom& random) {
+  if (catalogue.Count() == 0) return QString();
+  PictureSelection selection;
+  BeginRun(selection, random);
+  selection.sequential_index = sequentialIndex;
+  CurrentPictureList list;
+  int index = 0;
+  return ChooseForwardPath(selection, catalogue, s, random, list, false, index);
+}
+
+bool SlideShow::DecodesPicture(const QString& path) {
+  // As LoadPicture decides: a missing file is skipped, another format keeps
+  // the picture on screen.
+  return IsExistingFile(path) && PictureFormatOf(path) != PictureFormat::Other;
+}
+
 void SlideShow::Start() {
   Abandon();
   // Step 1: a fresh group, the generator re-seeded, overwriting from slot 0.
-  selection_.StartRun();
-  v_.stop_requested = false;
-  random_.Reseed();
-  history_slot_ = -1;
+  BeginRun(selection_, random_);
+  stop_requested_ = false;
+  history_.StartRun();
   // Step 2.
   if (catalogue_.Count() == 0) {
     emit nothingToShow();
@@ -155,6 +180,49 @@ void SlideShow::Start() {
   }
 }
 
+void SlideShow::StartForward() {
+  show_running_ = true;
+  Start();
+}
+
+void SlideShow::StartBrowsing() {
+  show_running_ = false;
+  Start();
+}
+
+void SlideShow::Continue() {
+  Replay([this] {
+    show_running_ = true;
+    emit forwardResumed();
+    Start();
+  });
+}
+
+void SlideShow::KeyReleased(int key) {
+  stop_requested_ = true;
+  last_key_ = key;
+}
+
+void SlideShow::KeyHandled() { last_key_ = 0; }
+
+void SlideShow::RequestStop() { stop_requested_ = true; }
+
+void SlideShow::ClearStopRequest() { stop_requested_ = false; }
+
+void SlideShow::ClearReplayMark() { replaying_history_ = false; }
+
+void SlideShow::LoadHistory(const QStringList& lines) {
+  history_.Reset(lines);
+  history_position_ = history_.Count() - 1;
+}
+
+void SlideShow::SetSequentialIndex(int index) { sequential_index_ = index; }
+
+void SlideShow::SetHostWindow(bool host) {
+  host_window_ = host;
+  current_list_.KeepInMemory(host);
+}
+
 void SlideShow::KeyInterrupt() {
   if (run_active_ && browsing_idle_) {
     EndRun();
@@ -163,12 +231,12 @@ void SlideShow::KeyInterrupt() {
 }
 
 void SlideShow::LoopStep() {
-  if (v_.stop_requested) {
+  if (stop_requested_) {
     EndRun();
     emit runStopped();
     return;
   }
-  if (v_.show_running)
+  if (show_running_)
     ForwardStep();
   else
     BrowsingStep();
@@ -176,33 +244,32 @@ void SlideShow::LoopStep() {
 
 void SlideShow::ForwardStep() {
   const int n = catalogue_.Count();
-  const ShowSettings s = q_.settings();
-  // Step 1.
-  selection_.sequential_index = v_.sequential_index;
-  const int i = selection_.NextPictureIndex(n, s.selection, random_);
+  const ShowSettings s = controls_.CurrentShowSettings();
+  // Steps 1 and 2: the catalogue position, and the current-directory list
+  // that may name the picture instead.
+  selection_.sequential_index = sequential_index_;
+  int i = 0;
+  const QString path =
+      ChooseForwardPath(selection_, catalogue_, s.selection, random_, current_list_, true, i);
   if (!s.selection.random) {
-    v_.sequential_index = selection_.sequential_index;
-    emit sequentialIndexShown(v_.sequential_index);
+    sequential_index_ = selection_.sequential_index;
+    emit sequentialIndexShown(sequential_index_);
   }
-  // Step 2: the current-directory list may name the picture instead.
-  v_.current_path = q_.take_from_current_list(catalogue_.CataloguePath(i));
+  current_path_ = path;
   // Step 3: the history.
-  const int count = q_.history_count();
-  const HistoryPlace place = PlaceInHistory(count, kHistoryListLimit, history_slot_);
-  emit historyWritten(place.append ? count : place.index, v_.current_path);
-  v_.history_position = place.index;
+  history_position_ = history_.Write(current_path_);
   // Steps 4 to 6.
-  emit positionShown(v_.history_position, n);
-  emit captionChanged(ForwardCaption(s.caption_item, i, n, v_.current_path));
+  emit positionShown(history_position_, n);
+  emit captionChanged(ForwardCaption(s.caption_item, i, n, current_path_));
   if (s.show_date) emit dateWanted();
   // Step 7. While this picture is on screen, the next one is decoded.
-  LoadPicture(v_.current_path, [this] {
+  LoadPicture(current_path_, [this] {
     pending_prefetch_ = [this] {
-      if (!run_active_ || !v_.show_running) return;
-      const ShowSettings s = q_.settings();
+      if (!run_active_ || !show_running_) return;
+      const ShowSettings s = controls_.CurrentShowSettings();
       if (const auto next = PeekNextForwardPath(s)) prefetcher_->Prefetch(*next, s.target);
     };
-    ShowPicture(v_.current_path, [this] {
+    ShowPicture(current_path_, [this] {
       AfterShowStep();
       // Skipped pictures follow one another at once, unless so many are
       // missing in a row (a drive unplugged) that trying at full speed would
@@ -215,35 +282,35 @@ void SlideShow::ForwardStep() {
 
 void SlideShow::AfterShowStep() {
   // Step 8.
-  last_shown_path_ = v_.current_path;
-  emit pictureShown(v_.current_path);
+  last_shown_path_ = current_path_;
+  emit pictureShown(current_path_);
 }
 
 void SlideShow::BrowsingStep() {
-  const int count = q_.history_count();
+  const int count = history_.Count();
   // Nothing changes until the next Left or Right, which starts a new run, so
   // after its step a browsing run waits for a key instead of spinning.
   browsing_idle_ = true;
   if (count == 0) return;
   const int n = catalogue_.Count();
   // Steps 1 and 2.
-  const BrowseMove m = BrowseHistory(v_.last_key, v_.history_position, count);
-  v_.history_position = m.position;
-  v_.last_key = m.last_key;
+  const BrowseMove m = BrowseHistory(last_key_, history_position_, count);
+  history_position_ = m.position;
+  last_key_ = m.last_key;
   // Step 3.
-  emit browsed(v_.history_position, n, m.newerEntries);
-  v_.current_path = q_.history_at(v_.history_position);
-  emit positionShown(v_.history_position, n);
+  emit browsed(history_position_, n, m.newerEntries);
+  current_path_ = history_.At(history_position_);
+  emit positionShown(history_position_, n);
   // Step 4.
-  if (v_.current_path == last_shown_path_ && v_.last_key != keys::kHistoryStep) return;
+  if (current_path_ == last_shown_path_ && last_key_ != keys::kHistoryStep) return;
   browsing_idle_ = false;
-  const ShowSettings s = q_.settings();
-  emit captionChanged(BrowsingCaption(s.caption_item, v_.history_position, n, v_.current_path));
+  const ShowSettings s = controls_.CurrentShowSettings();
+  emit captionChanged(BrowsingCaption(s.caption_item, history_position_, n, current_path_));
   if (s.show_date) emit dateWanted();
-  LoadPicture(v_.current_path, [this] {
-    ShowPicture(v_.current_path, [this] {
+  LoadPicture(current_path_, [this] {
+    ShowPicture(current_path_, [this] {
       AfterShowStep();
-      if (v_.stop_requested) {
+      if (stop_requested_) {
         EndRun();
         emit runStopped();
       } else {
@@ -256,10 +323,10 @@ void SlideShow::BrowsingStep() {
 std::optional<QString> SlideShow::PeekNextForwardPath(const ShowSettings& s) {
   const int n = catalogue_.Count();
   if (n == 0) return std::nullopt;
-  selection_.sequential_index = v_.sequential_index;
+  selection_.sequential_index = sequential_index_;
   const int i = selection_.PeekNextIndex(n, s.selection, random_);
   // The current-directory list is read, never shortened, here.
-  if (auto listed = q_.peek_current_list()) return listed;
+  if (auto listed = current_list_.Peek()) return listed;
   return catalogue_.CataloguePath(i);
 }
 
@@ -291,14 +358,14 @@ void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
     // Drawn into another program's window nothing is saved and nobody can
     // answer a message: the picture is skipped (its display does nothing)
     // and the show goes on with the next one.
-    if (q_.host_window()) {
+    if (host_window_) {
       ++missing_in_a_row_;
       if (then) then();
       return;
     }
     // The catalogue is out of date: save, request a rebuild and quit. The
     // quit returns while the Space key is being handled.
-    q_.reset_catalogue(path, true);
+    emit catalogueOutdated(path, true);
     if (then) then();
     return;
   }
@@ -311,7 +378,7 @@ void SlideShow::LoadPicture(const QString& path, std::function<void()> then) {
   // on a special file, and this thread never waits for a decode. A picture
   // decoded ahead is taken at once; any other arrives at a later turn of the
   // event loop, and one that takes too long is given up.
-  const DisplayTarget target = q_.settings().target;
+  const DisplayTarget target = controls_.CurrentShowSettings().target;
   prefetcher_->Prefetch(path, target);
   awaited_ = AwaitedPicture{path, target, std::move(then)};
   decode_limit_->start(picture_time_limit_ms);
@@ -366,24 +433,24 @@ void SlideShow::HandOver(const QString& path, DecodedPicture picture, std::funct
 // ---- the replay -----------------------------------------------------------------
 
 void SlideShow::Replay(std::function<void()> done) {
-  v_.replaying_history = true;
-  const int count = q_.history_count();
+  replaying_history_ = true;
+  const int count = history_.Count();
   // Nothing newer than the position: replaying_history stays set, so a
   // history step with the panel open sounds its tone.
-  if (count - v_.history_position - 1 <= 0) return done();
+  if (count - history_position_ - 1 <= 0) return done();
   emit replayStarted();
   replay_active_ = true;
-  ReplayEntry(std::max(v_.history_position, 0), count, std::move(done));
+  ReplayEntry(std::max(history_position_, 0), count, std::move(done));
 }
 
 void SlideShow::ReplayEntry(int j, int count, std::function<void()> done) {
-  if (j >= count || j >= q_.history_count()) {
+  if (j >= count || j >= history_.Count()) {
     FinishReplay();
     emit replayEnded(false);
     done();
     return;
   }
-  const QString path = q_.history_at(j);
+  const QString path = history_.At(j);
   emit captionChanged(ReplayCaption(path));
   auto next = [this, j, count, path, done = std::move(done)]() mutable {
     emit pictureShown(path);
@@ -393,8 +460,8 @@ void SlideShow::ReplayEntry(int j, int count, std::function<void()> done) {
   };
   LoadPicture(path, [this, j, count, path, next = std::move(next)]() mutable {
     pending_prefetch_ = [this, j, count] {
-      if (replay_active_ && j + 1 < count && j + 1 < q_.history_count())
-        prefetcher_->Prefetch(q_.history_at(j + 1), q_.settings().target);
+      if (replay_active_ && j + 1 < count && j + 1 < history_.Count())
+        prefetcher_->Prefetch(history_.At(j + 1), controls_.CurrentShowSettings().target);
     };
     ShowPicture(path, std::move(next));
   });
@@ -402,7 +469,7 @@ void SlideShow::ReplayEntry(int j, int count, std::function<void()> done) {
 
 void SlideShow::FinishReplay() {
   replay_active_ = false;
-  v_.replaying_history = false;
+  replaying_history_ = false;
 }
 
 }  // namespace ld

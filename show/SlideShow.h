@@ -6,11 +6,14 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "show/CurrentPictureList.h"
 #include "show/DisplayGeometry.h"
+#include "show/History.h"
 #include "show/PicturePrefetcher.h"
 #include "show/Selection.h"
 
@@ -33,37 +36,17 @@ struct ShowSettings {
   bool show_date = false;
 };
 
-// The window's fields that the show reads and writes; the rest of the
-// program (quit, settings, tools) reads them too.
-struct ShowVariables {
-  int& last_key;
-  bool& stop_requested;
-  bool& show_running;
-  bool& replaying_history;
-  int& history_position;
-  int& sequential_index;
-  QString& current_path;
-};
-
-// What the show asks of the window.
-struct ShowQueries {
-  std::function<ShowSettings()> settings;
-  std::function<bool()> panel_open;
-  // Drawn into another program's window: a missing file is skipped.
-  std::function<bool()> host_window;
-  // The history list (the window shows it in the panel).
-  std::function<int()> history_count;
-  std::function<QString(int)> history_at;
-  // The current-directory list: the picture that replaces `chosen` (the
-  // list is shortened), and the one it would give next without shortening.
-  std::function<QString(const QString& chosen)> take_from_current_list;
-  std::function<std::optional<QString>()> peek_current_list;
-  // The catalogue is out of date: save, request a rebuild and quit; with
-  // `notice`, the message on the missing file follows. May not return.
-  std::function<void(const QString& path, bool notice)> reset_catalogue;
+// What the show asks of the window, afresh at each step: the controls'
+// settings (the user may change them while the show runs), whether the
+// panel is open, and how a step runs as an entry point of its own.
+class ShowControls {
+ public:
+  virtual ~ShowControls() = default;
+  virtual ShowSettings CurrentShowSettings() const = 0;
+  virtual bool PanelOpen() const = 0;
   // Runs fn as an entry point of its own: an ld::Error is reported and the
   // program goes on.
-  std::function<void(const std::function<void()>& fn)> guarded;
+  virtual void RunGuarded(const std::function<void()>& fn) = 0;
 };
 
 // The run of the show, without a widget. A run is a chain of steps on the Qt
@@ -78,22 +61,77 @@ struct ShowQueries {
 // history instead. The window turns the signals into widget changes and
 // reports each paint of the picture (PicturePainted); once the picture is
 // on screen the next one is decoded ahead.
+//
+// The show owns its state: the history, the key last released, the stop
+// request, the mode (forward or browsing), the replay mark, the history
+// position, the sequential position and the current picture. The window
+// reads them through the accessors and changes them only through the
+// inputs below.
 class SlideShow : public QObject {
   Q_OBJECT
  public:
-  SlideShow(const Catalogue& catalogue, IRandom& random, ShowVariables vars, ShowQueries queries,
+  SlideShow(const Catalogue& catalogue, IRandom& random, ShowControls& controls,
             PicturePrefetcher::Decoder decoder = DecodePictureFile, QObject* parent = nullptr);
   ~SlideShow() override;
 
+  // The picture that the first forward step of a fresh run chooses, with the
+  // catalogue, the selection settings, the sequential position and the
+  // current-directory list as they are, drawing from `random` as Start and
+  // that step draw; the list is read, never shortened. Worked out by the
+  // same code as the run's own step, so that an early decode of it is the
+  // picture the run asks for.
+  static QString FirstForwardPath(const Catalogue& catalogue, const SelectionSettings& selection,
+                                  int sequentialIndex, IRandom& random);
+  // Whether LoadPicture decodes the file at path (an existing file of a
+  // picture format), rather than skipping it or keeping the picture shown.
+  static bool DecodesPicture(const QString& path);
+
   // A new run: a fresh group, the generator re-seeded, the history
   // overwritten from slot 0; then the first step at once (nothingToShow
-  // when the catalogue is empty).
+  // when the catalogue is empty). Start keeps the mode; StartForward shows
+  // new pictures, StartBrowsing browses the history (the panel is open).
   void Start();
+  void StartForward();
+  void StartBrowsing();
+  // The panel is closed: the newer history is shown again (Replay), then a
+  // forward run starts (forwardResumed just before it).
+  void Continue();
   // The run in progress stops where it is (a replay ends as it would have).
   void Abandon();
   // A key other than the show's own: a browsing run waiting for a key stops
-  // now; a forward run stops after the picture on screen (stop_requested).
+  // now; a forward run stops after the picture on screen (StopRequested).
   void KeyInterrupt();
+
+  // A key was released: it is the last key, and it asks the run (and a
+  // catalogue scan) to stop. KeyHandled: the key has been acted on and
+  // leaves no mark (QuitProgram and the browsing step look at it).
+  void KeyReleased(int key);
+  void KeyHandled();
+  // The stop request, shared with the catalogue scan and the end signal:
+  // one flag for all of them.
+  void RequestStop();
+  void ClearStopRequest();
+  // The replay mark that an empty replay leaves set is cleared.
+  void ClearReplayMark();
+  // The history file's lines, as loaded: the position goes to the newest.
+  void LoadHistory(const QStringList& lines);
+  // The position of the sequential order (a saved setting).
+  void SetSequentialIndex(int index);
+  // Drawn into another program's window: a missing picture is skipped, and
+  // the current-directory list is shortened in memory only.
+  void SetHostWindow(bool host);
+
+  const HistoryList& History() const { return history_; }
+  // The history for a view to show (Qt's views take a model that is not
+  // const; the list is read-only through it).
+  QAbstractItemModel* HistoryModel() { return &history_; }
+  int LastKey() const { return last_key_; }
+  bool StopRequested() const { return stop_requested_; }
+  bool ShowRunning() const { return show_running_; }
+  bool ReplayingHistory() const { return replaying_history_; }
+  int HistoryPosition() const { return history_position_; }
+  int SequentialIndex() const { return sequential_index_; }
+  const QString& CurrentPath() const { return current_path_; }
   // Shows the history entries from the current position to the newest, then
   // runs `done`.
   void Replay(std::function<void()> done);
@@ -140,7 +178,6 @@ class SlideShow : public QObject {
   void runStarting();
   // The run ended by itself (a key, an error): not emitted by Abandon.
   void runStopped();
-  void historyWritten(int index, const QString& path);  // index == count: appended
   void sequentialIndexShown(int index);
   void positionShown(int position, int count);
   void browsed(int position, int count, bool newerEntries);
@@ -156,6 +193,12 @@ class SlideShow : public QObject {
   void replayStarted();
   // abandoned: the panel was closed while the replay ran.
   void replayEnded(bool abandoned);
+  // After Continue's replay, just before its forward run starts.
+  void forwardResumed();
+  // The catalogue is out of date (a picture of it has vanished): save,
+  // request a rebuild and quit; with `notice`, the message on the missing
+  // file follows. May not return.
+  void catalogueOutdated(const QString& path, bool notice);
 
  private:
   struct DisplayRun;
@@ -178,13 +221,28 @@ class SlideShow : public QObject {
   void HandOver(const QString& path, DecodedPicture picture, std::function<void()> then);
   std::optional<QString> PeekNextForwardPath(const ShowSettings& s);
   void StartPendingPrefetch();
+  // The start of a run and its forward step's choice, shared with
+  // FirstForwardPath: the catalogue position in `index`, the picture
+  // returned (the list's, taken or only read, when it names one).
+  static void BeginRun(PictureSelection& selection, IRandom& random);
+  static QString ChooseForwardPath(PictureSelection& selection, const Catalogue& catalogue,
+                                   const SelectionSettings& s, IRandom& random,
+                                   CurrentPictureList& list, bool take, int& index);
 
   const Catalogue& catalogue_;
   IRandom& random_;
-  ShowVariables v_;
-  ShowQueries q_;
+  ShowControls& controls_;
   PictureSelection selection_;
-  int history_slot_ = -1;
+  HistoryList history_;
+  CurrentPictureList current_list_;
+  int last_key_ = 0;
+  bool stop_requested_ = false;
+  bool show_running_ = true;
+  bool replaying_history_ = false;
+  int history_position_ = -1;
+  int sequential_index_ = 0;
+  QString current_path_;
+  bool host_window_ = false;
   QString last_shown_path_;
   QSize picture_size_{0, 0};  // the current picture's own size
   bool new_picture_ = false;  // the last load handed a new picture over

@@ -32,20 +32,20 @@ void SlideShow::ShowPicture(const QString& path, std::function<void()> done) {
   // Step 1: with the panel open a browsed picture is only placed, in its own
   // fit rectangle (never stretched into the previous picture's, which may be
   // a zoom frame larger than the screen).
-  if (q_.panel_open() && !v_.replaying_history) {
+  if (controls_.PanelOpen() && !replaying_history_) {
     PlaceBrowsedPicture();
     return done();
   }
   // Step 2.
   if (!IsExistingFile(path)) {
-    if (!q_.host_window()) q_.reset_catalogue(path, false);
+    if (!host_window_) emit catalogueOutdated(path, false);
     return unpainted();
   }
   // Step 3: a history step only sounds the tone.
-  if (v_.last_key == keys::kHistoryStep) {
+  if (last_key_ == keys::kHistoryStep) {
     PlaceBrowsedPicture();
     emit toneWanted(640, 20, 30);
-    v_.last_key = 0;
+    last_key_ = 0;
     return done();
   }
   // Step 4.
@@ -61,7 +61,7 @@ void SlideShow::ShowPicture(const QString& path, std::function<void()> done) {
     ScheduleShow(kRedScreenMs, std::move(done));
     return;
   }
-  const ShowSettings s = q_.settings();
+  const ShowSettings s = controls_.CurrentShowSettings();
   auto run = std::make_shared<DisplayRun>();
   run->plan = PlanForEffect(s.target.effect, s.durations);
   run->W = W;
@@ -74,14 +74,14 @@ void SlideShow::ShowPicture(const QString& path, std::function<void()> done) {
 
 void SlideShow::PlaceBrowsedPicture() {
   const int W = picture_size_.width(), H = picture_size_.height();
-  const QSize screen = q_.settings().target.screen;
+  const QSize screen = controls_.CurrentShowSettings().target.screen;
   if (W > 0 && H > 0) emit picturePlaced(FitRect(screen.width(), screen.height(), W, H));
 }
 
 void SlideShow::RunPhase(std::shared_ptr<DisplayRun> run) {
   using Phase = DisplayRun::Phase;
   // The settings of now: they may change during a pause.
-  const ShowSettings s = q_.settings();
+  const ShowSettings s = controls_.CurrentShowSettings();
   const int sw = s.target.screen.width(), sh = s.target.screen.height();
   // Each phase places the picture and then waits its pause; a pause under
   // 100 ms is none, so the next phase follows at once.
@@ -117,7 +117,7 @@ void SlideShow::RunPhase(std::shared_ptr<DisplayRun> run) {
           break;
         }
         // The panel opened during the first pause: no zoom.
-        if (q_.panel_open() && !v_.replaying_history) {
+        if (controls_.PanelOpen() && !replaying_history_) {
           run->phase = Phase::Done;
           break;
         }
@@ -143,8 +143,8 @@ void SlideShow::RunPhase(std::shared_ptr<DisplayRun> run) {
 void SlideShow::ZoomFrame(std::shared_ptr<DisplayRun> run) {
   // One frame per turn of the event loop, as fast as they can be drawn; a
   // key release ends the zoom, and the flag is cleared for the final pause.
-  if (run->w < run->wmax && !v_.stop_requested) {
-    const ShowSettings s = q_.settings();
+  if (run->w < run->wmax && !stop_requested_) {
+    const ShowSettings s = controls_.CurrentShowSettings();
     emit fastScalingChanged(true);
     emit picturePlaced(ZoomFrameRect(s.target.screen.width(), s.target.screen.height(), run->W,
                                      run->H, run->w, s.haut));
@@ -154,7 +154,7 @@ void SlideShow::ZoomFrame(std::shared_ptr<DisplayRun> run) {
     return;
   }
   emit fastScalingChanged(false);
-  v_.stop_requested = false;
+  stop_requested_ = false;
   run->phase = DisplayRun::Phase::ZoomPause;
   RunPhase(run);
 }

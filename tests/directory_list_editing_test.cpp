@@ -193,7 +193,7 @@ TEST(DirectoryListEditing, PrepareCatalogueFromTheWindowControls) {
   w->CheckBox_fic_exclusion->setChecked(true);
   w->RadioGroup_exclusion->SetItemIndex(0);
   w->RadioGroup_sous_rep_recursif->SetItemIndex(1);
-  w->stop_requested = true;  // left over from a key: the rebuild clears it
+  w->Show().RequestStop();  // left over from a key: the rebuild clears it
   w->ReadExclusionFile();
   EXPECT_EQ(w->ListBox_rep_exclu, QStringList{root + QStringLiteral("/Privé")});
   w->PrepareCatalogue();

@@ -121,7 +121,7 @@ TEST(FirstPicture, TheShowStartsOnThePictureDecodedDuringItsCreation) {
   counting.WaitForFirst();
   StartedWindow s(first);
   ASSERT_TRUE(first.GuessedPath().endsWith(QStringLiteral("/p17.jpg")));
-  EXPECT_EQ(s.w.current_path, first.GuessedPath());
+  EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
   EXPECT_EQ(s.w.Image2->PictureWidth(), 400 + 8 * 17);
   // Handed over, not decoded a second time.
   EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
@@ -137,7 +137,7 @@ TEST(FirstPicture, AFileChangedSinceItsEarlyDecodeIsDecodedAgain) {
   ASSERT_TRUE(first.GuessedPath().endsWith(QStringLiteral("/p05.jpg")));
   WriteBytes(first.GuessedPath(), OrientedJpeg(QuadrantImage(640, 480), 1));
   StartedWindow s(first);
-  EXPECT_EQ(s.w.current_path, first.GuessedPath());
+  EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
   EXPECT_EQ(s.w.Image2->PictureWidth(), 640);
   EXPECT_EQ(counting.Count(first.GuessedPath()), 2);
 }
@@ -151,6 +151,21 @@ TEST(FirstPicture, InCatalogueOrderTheGuessIsThePictureAfterTheSavedPosition) {
   FirstPictureDecoder first(QSize(1920, 1080), std::make_unique<ScriptedRandom>(), counting.Get());
   StartedWindow s(first);
   ASSERT_TRUE(first.GuessedPath().endsWith(QStringLiteral("/p08.jpg")));
-  EXPECT_EQ(s.w.current_path, first.GuessedPath());
+  EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
   EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
+}
+
+TEST(FirstPicture, TheCurrentDirectoryListsPictureIsGuessedAndOnlyTheShowTakesIt) {
+  SaveCatalogueOfPictures();
+  const QString dir = DataFile(QStringLiteral("photos"));
+  const QString list = DataFile(QString::fromLatin1(files::kCurrentDirectoryList));
+  WriteTextLines(list, {dir, QStringLiteral("p12.jpg"), QStringLiteral("p13.jpg")});
+  CountingDecoder counting;
+  FirstPictureDecoder first(QSize(1920, 1080), std::make_unique<ScriptedRandom>(), counting.Get());
+  ASSERT_EQ(first.GuessedPath(), dir + QStringLiteral("/p12.jpg"));
+  EXPECT_EQ(ReadTextLines(list), (QStringList{dir, "p12.jpg", "p13.jpg"}));  // read, not taken
+  StartedWindow s(first);
+  EXPECT_EQ(s.w.Show().CurrentPath(), first.GuessedPath());
+  EXPECT_EQ(counting.Count(first.GuessedPath()), 1);
+  EXPECT_EQ(ReadTextLines(list), (QStringList{dir, "p13.jpg"}));
 }

@@ -62,8 +62,8 @@ TEST(FloatingPanel, DraggedByItsBackgroundItFloatsFollowsTheLayoutsAndComesBack)
 
   // Its keys reach the show; hiding and showing the panel takes its window.
   QTest::keyClick(w->Edit_rayon_rnd, Qt::Key_A);
-  EXPECT_EQ(w->last_key, 65);
-  EXPECT_TRUE(w->stop_requested);
+  EXPECT_EQ(w->Show().LastKey(), 65);
+  EXPECT_TRUE(w->Show().StopRequested());
   w->Panel1->hide();
   EXPECT_FALSE(floating->isVisible());
   w->Panel1->show();

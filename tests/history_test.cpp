@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QStringList>
 
 #include "platform/PathBytes.h"
@@ -50,6 +52,36 @@ TEST(History, RealLimitHoldsAtMost32766) {
   EXPECT_EQ(list[0], QString::number(kHistoryListLimit));
   EXPECT_EQ(list[2], QString::number(kHistoryListLimit + 2));
   EXPECT_EQ(list[3], QStringLiteral("3"));
+}
+
+TEST(History, TheShowsListTellsItsViewOfEveryWriteAndOverwrite) {
+  HistoryList h(3);
+  QAbstractItemModelTester tester(&h, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QSignalSpy inserted(&h, &QAbstractItemModel::rowsInserted);
+  QSignalSpy changed(&h, &QAbstractItemModel::dataChanged);
+  for (const char* p : {"a", "b", "c"}) h.Write(QString::fromLatin1(p));
+  EXPECT_EQ(inserted.size(), 3);
+  EXPECT_TRUE(changed.isEmpty());
+  // Full: the writes overwrite in turn, and the view hears of each row.
+  EXPECT_EQ(h.Write("d"), 0);
+  EXPECT_EQ(h.Write("e"), 1);
+  ASSERT_EQ(changed.size(), 2);
+  EXPECT_EQ(changed[1][0].value<QModelIndex>().row(), 1);
+  EXPECT_EQ(h.data(h.index(1)).toString(), QStringLiteral("e"));
+  h.StartRun();
+  EXPECT_EQ(h.Write("f"), 0);  // each run overwrites from slot 0 again
+  EXPECT_EQ(h.Entries(), (QStringList{"f", "e", "c"}));
+  EXPECT_EQ(inserted.size(), 3);
+  // The history file's lines replace the whole list.
+  QSignalSpy reset(&h, &QAbstractItemModel::modelReset);
+  h.Reset({"x", "y"});
+  EXPECT_EQ(reset.size(), 1);
+  EXPECT_EQ(h.rowCount(), 2);
+  // The show's own list holds 32766 entries.
+  HistoryList full;
+  for (int i = 0; i < kHistoryListLimit + 2; ++i) full.Write(QString::number(i));
+  EXPECT_EQ(full.Count(), kHistoryListLimit);
+  EXPECT_EQ(full.At(1), QString::number(kHistoryListLimit + 1));
 }
 
 TEST(History, BrowsingStaysWithinTheListAtBothEnds) {

@@ -2,6 +2,9 @@
 // the panel closes.
 #include <gtest/gtest.h>
 
+#include "platform/DataDir.h"
+#include "platform/Error.h"
+#include "platform/TextFile.h"
 #include "show/DisplayGeometry.h"
 #include "show/Tone.h"
 #include "support/ShowWindow.h"
@@ -23,12 +26,12 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   const QRect onScreen = w.Image2->geometry();
   w.FormKeyUp(32);  // panel open: browsing
   EXPECT_FALSE(w.Panel1->isHidden());
-  EXPECT_FALSE(w.show_running);
+  EXPECT_FALSE(w.Show().ShowRunning());
   EXPECT_FALSE(w.PointerHidden());
   w.FormKeyUp(37);
   s.ToNextPause();  // the picture arrives from its decode
-  EXPECT_EQ(w.history_position, 1);
-  EXPECT_EQ(w.current_path, paths[2]);
+  EXPECT_EQ(w.Show().HistoryPosition(), 1);
+  EXPECT_EQ(w.Show().CurrentPath(), paths[2]);
   EXPECT_EQ(w.Label1->text(), " [1 / 3]  " + s.dir.path() + "/2005-08-28 avg");
   EXPECT_EQ(w.Label21->text(), "3 : 1");
   EXPECT_TRUE(w.Button_avance->font().bold());
@@ -39,13 +42,13 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   EXPECT_TRUE(s.w.fake.sound.played.empty());
   w.FormKeyUp(37);
   w.FormKeyUp(37);  // past the first entry: stays, shown again
-  EXPECT_EQ(w.history_position, 0);
-  EXPECT_EQ(w.current_path, paths[1]);
+  EXPECT_EQ(w.Show().HistoryPosition(), 0);
+  EXPECT_EQ(w.Show().CurrentPath(), paths[1]);
   w.FormKeyUp(39);
   w.FormKeyUp(39);
   w.FormKeyUp(39);
   s.ToNextPause();
-  EXPECT_EQ(w.history_position, 2);
+  EXPECT_EQ(w.Show().HistoryPosition(), 2);
   EXPECT_FALSE(w.Button_avance->font().bold());
   EXPECT_EQ(w.Show().PendingShowPause(), -1);  // browsing waits for keys
 
@@ -53,16 +56,16 @@ TEST(ShowHistory, BrowsingStepsThroughTheHistoryWithTheTone) {
   // set: the next browsing step sounds the tone.
   w.FormKeyUp(32);
   EXPECT_TRUE(w.Panel1->isHidden());
-  EXPECT_TRUE(w.show_running);
+  EXPECT_TRUE(w.Show().ShowRunning());
   EXPECT_TRUE(w.PointerHidden());
-  EXPECT_TRUE(w.replaying_history);
+  EXPECT_TRUE(w.Show().ReplayingHistory());
   EXPECT_EQ(s.History().size(), 4);  // a new picture at once
   w.FormKeyUp(32);
   w.FormKeyUp(37);
   s.ToNextPause();
   ASSERT_EQ(s.w.fake.sound.played.size(), 1u);
   EXPECT_EQ(s.w.fake.sound.played[0], BuildToneWav(640, 20, 30).value());
-  EXPECT_EQ(w.last_key, 0);
+  EXPECT_EQ(w.Show().LastKey(), 0);
 }
 
 TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
@@ -70,7 +73,7 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   QStringList paths;
   for (int i = 0; i < 5; ++i) paths << s.AddJpeg(QStringLiteral("p.%1.jpg").arg(i));
   Tdiapo& w = *s.w;
-  w.sequential_index = 4;
+  w.Show().SetSequentialIndex(4);
   w.ShowNextPicture();
   s.ToNextPause();  // the picture arrives from its decode
   for (int i = 0; i < 4; ++i) s.Next();
@@ -82,7 +85,7 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   w.Button_retourClick();
   w.Button_retourClick();
   w.Button_retourClick();
-  EXPECT_EQ(w.history_position, 1);
+  EXPECT_EQ(w.Show().HistoryPosition(), 1);
   w.Panel_continuer_clik();  // panel closed: replay of 1..4
   s.ToNextPause();
   QStringList captions;
@@ -95,7 +98,40 @@ TEST(ShowHistory, ClosingThePanelReplaysTheNewerHistory) {
   for (int j = 1; j <= 4; ++j) expected << QString(paths[j]).replace('.', ',');
   expected << "(0/5)  2005-08-28 avg";  // then new pictures follow
   EXPECT_EQ(captions, expected);
-  EXPECT_FALSE(w.replaying_history);
-  EXPECT_EQ(w.history_position, 6);  // two new pictures after the five
-  EXPECT_TRUE(w.show_running);
+  EXPECT_FALSE(w.Show().ReplayingHistory());
+  EXPECT_EQ(w.Show().HistoryPosition(), 6);  // two new pictures after the five
+  EXPECT_TRUE(w.Show().ShowRunning());
+}
+
+TEST(ShowHistory, TheListShownIsTheOneEscSavesAndTheNextStartLoads) {
+  ShowWindow s;
+  for (int i = 0; i < 3; ++i) s.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+  Tdiapo& w = *s.w;
+  w.ShowNextPicture();
+  s.ToNextPause();
+  s.Next();
+  s.Next();
+  w.FormKeyUp(32);  // panel open: one step back
+  w.FormKeyUp(37);
+  s.ToNextPause();
+  ASSERT_EQ(s.History().size(), 3);
+  ASSERT_EQ(w.Show().HistoryPosition(), 1);
+  // The history list's rows are the show's own entries.
+  auto rows = [](const Tdiapo& t) {
+    QStringList r;
+    const QAbstractItemModel* m = t.ListBox_passee->model();
+    for (int i = 0; m && i < m->rowCount(); ++i) r << m->index(i, 0).data().toString();
+    return r;
+  };
+  EXPECT_EQ(rows(w), s.History());
+  // Esc saves them (the position moved, so the settings changed).
+  const QString file = DataFile(QString::fromLatin1(files::kHistory));
+  EXPECT_THROW(w.FormKeyUp(27), ProcessEnded);
+  EXPECT_EQ(ReadTextLines(file).value_or(QStringList()), s.History());
+  // The next start shows the same list, at its newest entry.
+  TestWindow next(QSize(1920, 1080), QString(), true);
+  next->LoadHistory();
+  EXPECT_EQ(next->Show().History().Entries(), s.History());
+  EXPECT_EQ(rows(*next), s.History());
+  EXPECT_EQ(next->Show().HistoryPosition(), 2);
 }

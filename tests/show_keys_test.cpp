@@ -47,43 +47,43 @@ TEST(ShowKeys, TheKeyTableThroughTheRealWindow) {
   // Right while the show runs: a new picture at once.
   QTest::keyClick(&w, Qt::Key_Right);
   EXPECT_EQ(s.History().size(), 2);
-  EXPECT_EQ(w.last_key, 39);
+  EXPECT_EQ(w.Show().LastKey(), 39);
 
   // Space: the panel, the pointer, browsing; Left steps back.
   QTest::keyClick(&w, Qt::Key_Space);
   EXPECT_FALSE(w.Panel1->isHidden());
   EXPECT_EQ(w.Panel1->y(), 1080 - w.Panel1->height() - 12);
-  EXPECT_FALSE(w.show_running);
+  EXPECT_FALSE(w.Show().ShowRunning());
   EXPECT_FALSE(w.PointerHidden());
-  EXPECT_EQ(w.last_key, 0);
+  EXPECT_EQ(w.Show().LastKey(), 0);
   QTest::keyClick(&w, Qt::Key_Left);
-  EXPECT_EQ(w.history_position, 0);
+  EXPECT_EQ(w.Show().HistoryPosition(), 0);
   // A key held down sends auto-repeated releases: only the real one counts.
   Release(&w, Qt::Key_Right, true);
-  EXPECT_EQ(w.history_position, 0);
+  EXPECT_EQ(w.Show().HistoryPosition(), 0);
   // The buttons act as the keys.
   QTest::mouseClick(w.Button_avance, Qt::LeftButton);
-  EXPECT_EQ(w.history_position, 1);
+  EXPECT_EQ(w.Show().HistoryPosition(), 1);
   QTest::mouseClick(w.Button_retour, Qt::LeftButton);
-  EXPECT_EQ(w.history_position, 0);
+  EXPECT_EQ(w.Show().HistoryPosition(), 0);
 
   // Any other key only interrupts: the panel stays.
   QTest::keyClick(&w, Qt::Key_A);
-  EXPECT_EQ(w.last_key, 65);
-  EXPECT_TRUE(w.stop_requested);
+  EXPECT_EQ(w.Show().LastKey(), 65);
+  EXPECT_TRUE(w.Show().StopRequested());
   EXPECT_FALSE(w.Panel1->isHidden());
 
   // Space again: replay of the newer entry, then the show goes on.
   QTest::keyClick(&w, Qt::Key_Space);
   EXPECT_TRUE(w.Panel1->isHidden());
   EXPECT_TRUE(w.PointerHidden());
-  EXPECT_TRUE(w.replaying_history);
-  EXPECT_FALSE(w.show_running);
+  EXPECT_TRUE(w.Show().ReplayingHistory());
+  EXPECT_FALSE(w.Show().ShowRunning());
   s.ToNextPause();
   s.Next();  // the two entries from the position on, then new pictures
   s.Next();
-  EXPECT_FALSE(w.replaying_history);
-  EXPECT_TRUE(w.show_running);
+  EXPECT_FALSE(w.Show().ReplayingHistory());
+  EXPECT_TRUE(w.Show().ShowRunning());
   EXPECT_EQ(s.History().size(), 3);
 
   // Esc ends the program through the quit.
@@ -143,7 +143,7 @@ TEST(ShowKeys, TheShowsKeysNeverReachTheFocusedControl) {
   s.ToNextPause();
   QTest::keyClick(&w, Qt::Key_Space);
   ASSERT_FALSE(w.Panel1->isHidden());
-  ASSERT_EQ(w.history_position, 1);
+  ASSERT_EQ(w.Show().HistoryPosition(), 1);
   // Controls of the panel, as its buttons and sliders are.
   int clicks = 0;
   auto* button = new QPushButton(QStringLiteral("Copier"), w.Panel1);
@@ -157,9 +157,9 @@ TEST(ShowKeys, TheShowsKeysNeverReachTheFocusedControl) {
   // The arrows browse; the focused slider does not move.
   slider->setFocus();
   QTest::keyClick(slider, Qt::Key_Left);
-  EXPECT_EQ(w.history_position, 0);
+  EXPECT_EQ(w.Show().HistoryPosition(), 0);
   QTest::keyClick(slider, Qt::Key_Right);
-  EXPECT_EQ(w.history_position, 1);
+  EXPECT_EQ(w.Show().HistoryPosition(), 1);
   EXPECT_EQ(slider->value(), 5);
   // A key that is no command of the show still works the control.
   QTest::keyClick(slider, Qt::Key_Up);
@@ -290,7 +290,7 @@ TEST(ShowKeys, TheOpenPanelBrowsesInFitRectanglesAndClosingHidesEveryPanel) {
   // Back to the first picture: its own fit rectangle, not the second's.
   QTest::keyClick(&w, Qt::Key_Left);
   s.ToNextPause();
-  ASSERT_EQ(w.history_position, 0);
+  ASSERT_EQ(w.Show().HistoryPosition(), 0);
   const bool wide = s.History()[0].endsWith(QStringLiteral("wide.jpg"));
   EXPECT_EQ(w.Image2->geometry(),
             wide ? FitRect(1920, 1080, 600, 100) : FitRect(1920, 1080, 300, 400));

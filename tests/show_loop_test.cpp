@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/TextFile.h"
 #include "show/DisplayGeometry.h"
+#include "support/DecodeGate.h"
 #include "support/PictureFixtures.h"
 #include "support/ShowWindow.h"
 
@@ -22,12 +23,12 @@ TEST(ShowLoop, SequentialStepsCaptionTheHistoryAndTheIndex) {
   ShowWindow s;
   const QString a = s.AddJpeg("a.jpg"), b = s.AddJpeg("b.1.jpg"), c = s.AddJpeg("c.jpg", 300, 400);
   Tdiapo& w = *s.w;
-  w.sequential_index = 1;
+  w.Show().SetSequentialIndex(1);
   w.RadioGroup_titre_ecran->SetItemIndex(2);
   w.ShowNextPicture();
   s.ToNextPause();  // the picture arrives from its decode
   // The first step happens at once: position 2, the portrait picture.
-  EXPECT_EQ(w.current_path, c);
+  EXPECT_EQ(w.Show().CurrentPath(), c);
   EXPECT_EQ(w.Label1->text(), "(2/3)  2005-08-28 avg \\ c jpg");
   EXPECT_EQ(w.Image2->geometry(), QRect(555, 0, 810, 1080));
   EXPECT_EQ(w.Edit_indice_non_aleatoire->text(), "2");
@@ -42,13 +43,13 @@ TEST(ShowLoop, SequentialStepsCaptionTheHistoryAndTheIndex) {
   EXPECT_EQ(w.Label_nom_img->text(), "c.jpg");
   EXPECT_EQ(w.Label_repertoire->text(), s.dir.path() + "/2005-08-28 avg");
   // Wrapped to 0, landscape fitted.
-  EXPECT_EQ(w.current_path, a);
+  EXPECT_EQ(w.Show().CurrentPath(), a);
   EXPECT_EQ(w.Image2->geometry(), QRect(240, 0, 1440, 1080));
   s.Next();
   EXPECT_EQ(w.Label1->text(), "(1/3)  2005-08-28 avg \\ b 1 jpg");
   EXPECT_EQ(s.History(), (QStringList{c, a, b}));
-  EXPECT_EQ(w.history_position, 2);
-  EXPECT_EQ(w.sequential_index, 1);
+  EXPECT_EQ(w.Show().HistoryPosition(), 2);
+  EXPECT_EQ(w.Show().SequentialIndex(), 1);
   EXPECT_TRUE(w.settings_changed);
 }
 
@@ -60,22 +61,22 @@ TEST(ShowLoop, PrefetchTakesNothingBeforeTheStepHappens) {
   WriteTextLines(CurrentDirList(), {s.dir.path() + "/2005-08-28 avg", "x.jpg", "y.jpg"});
   w.ShowNextPicture();
   s.ToNextPause();  // the picture arrives from its decode
-  EXPECT_EQ(w.current_path, x);
+  EXPECT_EQ(w.Show().CurrentPath(), x);
   // While x is on screen (and y is being decoded) nothing of the next step
   // is written yet.
   EXPECT_EQ(ReadTextLines(CurrentDirList()).value(),
             (QStringList{s.dir.path() + "/2005-08-28 avg", "y.jpg"}));
-  EXPECT_EQ(w.sequential_index, 1);
+  EXPECT_EQ(w.Show().SequentialIndex(), 1);
   EXPECT_EQ(s.History().size(), 1);
   s.Next();
-  EXPECT_EQ(w.current_path, y);
+  EXPECT_EQ(w.Show().CurrentPath(), y);
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
   EXPECT_EQ(ReadTextLines(CurrentDirList()).value(),
             (QStringList{s.dir.path() + "/2005-08-28 avg"}));
   s.Next();
   // The list is used up: deleted, and the catalogue's choice stands.
   EXPECT_FALSE(QFileInfo::exists(CurrentDirList()));
-  EXPECT_EQ(w.sequential_index, 0);
+  EXPECT_EQ(w.Show().SequentialIndex(), 0);
   EXPECT_EQ(s.History().size(), 3);
 }
 
@@ -162,9 +163,9 @@ TEST(ShowLoop, ZoomFramesThenTheFinalPauseAndAKeyEndsTheZoom) {
   w.Show().AdvanceShow();
   const int width = w.Image2->width();
   w.FormKeyUp(65);
-  EXPECT_TRUE(w.stop_requested);
+  EXPECT_TRUE(w.Show().StopRequested());
   w.Show().AdvanceShow();
-  EXPECT_FALSE(w.stop_requested);
+  EXPECT_FALSE(w.Show().StopRequested());
   EXPECT_EQ(w.Image2->width(), width);
   EXPECT_EQ(w.Show().PendingShowPause(), 300);
   s.Next();
@@ -199,7 +200,7 @@ TEST(ShowLoop, AnotherKeyStopsTheRunAfterThePause) {
   s.ToNextPause();  // the picture arrives from its decode
   EXPECT_TRUE(w.ShowRunActive());
   w.FormKeyUp(65);
-  EXPECT_EQ(w.last_key, 65);
+  EXPECT_EQ(w.Show().LastKey(), 65);
   EXPECT_EQ(w.Show().PendingShowPause(), 200);  // the pause goes on
   s.Next();
   EXPECT_FALSE(w.ShowRunActive());
@@ -220,10 +221,10 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   s.Add("film.gif", "not read at all");
   s.Add("broken.bmp", QByteArray("BM\x10\0\0\0garbage", 13));
   Tdiapo& w = *s.w;
-  w.sequential_index = 3;
+  w.Show().SetSequentialIndex(3);
   w.ShowNextPicture();
   s.ToNextPause();  // the picture arrives from its decode
-  EXPECT_EQ(w.current_path, good);
+  EXPECT_EQ(w.Show().CurrentPath(), good);
   s.Next();
   // Undecodable: red for 2 s, events still flowing.
   EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
@@ -232,7 +233,7 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   s.Next();
   // Another extension keeps the previous picture (here the empty one); a
   // picture of width 0 again.
-  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.gif");
+  EXPECT_EQ(w.Show().CurrentPath(), s.dir.path() + "/2005-08-28 avg/film.gif");
   EXPECT_EQ(w.Show().PendingShowPause(), 2000);
   // The rejected bitmap: the error box, and the run ends there.
   s.Next();
@@ -242,13 +243,13 @@ TEST(ShowLoop, BadPicturesRedScreenKeptPictureErrorBoxAndMissingFile) {
   // The show goes on at the next key.
   w.FormKeyUp(39);
   s.ToNextPause();
-  EXPECT_EQ(w.current_path, good);
+  EXPECT_EQ(w.Show().CurrentPath(), good);
   EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
   // A .gif after a picture keeps it, laid out again.
   s.Next();
   s.Next();
-  EXPECT_EQ(w.current_path, s.dir.path() + "/2005-08-28 avg/film.gif");
+  EXPECT_EQ(w.Show().CurrentPath(), s.dir.path() + "/2005-08-28 avg/film.gif");
   EXPECT_EQ(w.Image2->PictureWidth(), 0);
 }
 
@@ -264,7 +265,7 @@ TEST(ShowLoop, MissingFileResetsTheCatalogueAndQuits) {
   EXPECT_FALSE(QFileInfo::exists(DataFile(QString::fromLatin1(files::kResetMarker))));
   // While Space is handled the quit returns: then the message.
   ShowWindow t;
-  t.w->last_key = 32;
+  t.w->Show().KeyReleased(32);
   t.w->LoadPicture(t.dir.path() + "/gone.jpg");
   ASSERT_EQ(t.w.fake.dialogs.notices.size(), 1);
   EXPECT_EQ(t.w.fake.dialogs.notices[0],
@@ -313,7 +314,7 @@ TEST(ShowLoop, EveryFormatShowsUprightAtItsSize) {
   w.ShowNextPicture();
   s.ToNextPause();
   for (int i = 0; i < 8; ++i) {
-    SCOPED_TRACE(w.current_path.toStdString());
+    SCOPED_TRACE(w.Show().CurrentPath().toStdString());
     EXPECT_EQ(w.WindowColour(), QColor(Qt::black));
     EXPECT_EQ(w.Image2->PictureWidth(), 300);
     EXPECT_EQ(w.Image2->PictureHeight(), 400);
@@ -332,21 +333,10 @@ TEST(ShowLoop, ADecodeThatTakesTooLongIsGivenUpWhileKeysKeepWorking) {
   ShowWindow s;
   const QString a = s.AddJpeg("a.jpg"), b = s.AddJpeg("b.jpg");
   Tdiapo& w = *s.w;
-  // b's decode (the first picture) does not end until released; shared with the decoder, which
-  // may outlive the test on a worker left behind.
-  struct Gate {
-    std::mutex m;
-    std::condition_variable cv;
-    bool open = false;
-  };
-  auto gate = std::make_shared<Gate>();
-  w.Show().SetDecoder([gate](const QString& path, const DecodeLimits& limits) {
-    if (path.endsWith("b.jpg")) {
-      std::unique_lock lock(gate->m);
-      gate->cv.wait(lock, [&] { return gate->open; });
-    }
-    return DecodePictureFile(path, limits);
-  });
+  // b's decode (the first picture) does not end until released.
+  auto gate = DecodeGate::Make();
+  w.Show().SetDecoder(DecodeGate::Wrap(
+      gate, [](const QString& path) { return path.endsWith("b.jpg"); }, DecodePictureFile));
   w.Show().picture_time_limit_ms = 600;
   QElapsedTimer t;
   t.start();
@@ -361,18 +351,14 @@ TEST(ShowLoop, ADecodeThatTakesTooLongIsGivenUpWhileKeysKeepWorking) {
   EXPECT_EQ(w.WindowColour(), QColor(255, 0, 0));
   EXPECT_EQ(w.Show().PendingShowPause(), 2000);
   s.Next();
-  EXPECT_EQ(w.current_path, a);
+  EXPECT_EQ(w.Show().CurrentPath(), a);
   EXPECT_EQ(w.Image2->PictureWidth(), 400);
   // b again, stuck again: Esc quits while the window waits for it.
   s.w->Show().AdvanceShow();
   s.w->Show().AdvanceShow();
-  EXPECT_EQ(w.current_path, b);
+  EXPECT_EQ(w.Show().CurrentPath(), b);
   EXPECT_EQ(w.Show().PendingShowPause(), 0);
   EXPECT_THROW(w.FormKeyUp(27), ProcessEnded);
   EXPECT_EQ(s.w.fake.exit.codes, std::vector<int>{1});
-  {
-    std::lock_guard lock(gate->m);
-    gate->open = true;
-  }
-  gate->cv.notify_all();
+  gate->Open();
 }

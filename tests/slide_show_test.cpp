@@ -16,6 +16,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "show/SlideShow.h"
+#include "support/DecodeGate.h"
 #include "support/Recording.h"
 #include "support/TempData.h"
 
@@ -74,8 +75,8 @@ void ToPause(SlideShow& s) {
   for (int i = 0; i < 10000 && s.PendingShowPause() == 0; ++i) s.AdvanceShow();
 }
 
-// The window's side: its fields, its history list and its settings.
-struct Rig {
+// The window's side: its settings, its panel, its guard.
+struct Rig : ShowControls {
   explicit Rig(const QStringList& names) {
     for (const QString& n : names) {
       WriteBytes(dir.path() + '/' + n, "x");
@@ -86,37 +87,20 @@ struct Rig {
     settings.durations.dt0_a = 250;
     settings.inc_dx = 10;
     settings.caption_item = 1;
-    ShowQueries q;
-    q.settings = [this] { return settings; };
-    q.panel_open = [] { return false; };
-    q.host_window = [this] { return host; };
-    q.history_count = [this] { return int(history.size()); };
-    q.history_at = [this](int i) { return history[i]; };
-    q.take_from_current_list = [](const QString& chosen) { return chosen; };
-    q.peek_current_list = [] { return std::optional<QString>(); };
-    q.reset_catalogue = [](const QString&, bool) { FAIL() << "no file is missing here"; };
-    show = std::make_unique<SlideShow>(
-        catalogue, random,
-        ShowVariables{last_key, stop, running, replaying, position, sequential, current},
-        std::move(q), decoder.Make());
-    QObject::connect(show.get(), &SlideShow::historyWritten, [this](int i, const QString& p) {
-      if (i >= history.size())
-        history << p;
-      else
-        history[i] = p;
-    });
+    show = std::make_unique<SlideShow>(catalogue, random, *this, decoder.Make());
+    QObject::connect(show.get(), &SlideShow::catalogueOutdated,
+                     [] { FAIL() << "no file is missing here"; });
   }
   QString Path(const QString& name) const { return dir.path() + '/' + name; }
+  ShowSettings CurrentShowSettings() const override { return settings; }
+  bool PanelOpen() const override { return false; }
+  void RunGuarded(const std::function<void()>& fn) override { fn(); }
 
   QTemporaryDir dir;
   Catalogue catalogue;
   ScriptedRandom random;
   Decoder decoder;
   ShowSettings settings;
-  QStringList history;
-  int last_key = 0, position = -1, sequential = 0;
-  bool stop = false, running = true, replaying = false, host = false;
-  QString current;
   std::unique_ptr<SlideShow> show;
 };
 
@@ -129,11 +113,11 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
   QSignalSpy captions(&s, &SlideShow::captionChanged);
   QSignalSpy shown(&s, &SlideShow::pictureShown);
   QSignalSpy stopped(&s, &SlideShow::runStopped);
-  r.sequential = 1;
+  s.SetSequentialIndex(1);
   s.Start();
   ToPause(s);
   // Position 2, the first picture, fitted; 250 ms waits 200.
-  EXPECT_EQ(r.current, r.Path("c.jpg"));
+  EXPECT_EQ(s.CurrentPath(), r.Path("c.jpg"));
   ASSERT_EQ(placed.size(), 1);
   EXPECT_EQ(placed[0][0].toRect(), QRect(240, 0, 1440, 1080));
   EXPECT_EQ(captions[0][0].toString(),
@@ -143,7 +127,7 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
   // The pause ends by itself, on the timer; the catalogue wraps to 0.
   ASSERT_TRUE(WaitUntil([&] { return shown.size() == 1; }));
   ToPause(s);
-  EXPECT_EQ(r.current, r.Path("a.jpg"));
+  EXPECT_EQ(s.CurrentPath(), r.Path("a.jpg"));
   EXPECT_EQ(placed.size(), 2);
   EXPECT_EQ(shown[0][0].toString(), r.Path("c.jpg"));
   EXPECT_EQ(s.LastShownPath(), r.Path("c.jpg"));
@@ -154,17 +138,18 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
   r.settings.haut = 40;
   ASSERT_TRUE(s.AdvanceShow());  // the pause over
   ToPause(s);                    // the next step
-  EXPECT_EQ(r.current, r.Path("t.jpg"));
+  EXPECT_EQ(s.CurrentPath(), r.Path("t.jpg"));
   EXPECT_EQ(placed.last()[0].toRect(), QRect(555, 0, 810, 1080));
   EXPECT_EQ(s.PendingShowPause(), 300);
   s.AdvanceShow();
   EXPECT_EQ(placed.last()[0].toRect(), QRect(0, -444, 1920, 2560));
   EXPECT_EQ(s.PendingShowPause(), 400);
-  EXPECT_EQ(r.history, (QStringList{r.Path("c.jpg"), r.Path("a.jpg"), r.Path("t.jpg")}));
-  EXPECT_EQ(r.position, 2);
-  EXPECT_EQ(r.sequential, 1);
+  EXPECT_EQ(s.History().Entries(),
+            (QStringList{r.Path("c.jpg"), r.Path("a.jpg"), r.Path("t.jpg")}));
+  EXPECT_EQ(s.HistoryPosition(), 2);
+  EXPECT_EQ(s.SequentialIndex(), 1);
   // Another key: the run stops once the pause is over, the window told once.
-  r.stop = true;
+  s.RequestStop();
   s.KeyInterrupt();
   EXPECT_TRUE(s.Active());
   s.AdvanceShow();
@@ -177,12 +162,12 @@ TEST(SlideShow, ARunShowsThePicturesInOrderWithTheirPauses) {
 TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   Rig r({"a.jpg", "b.jpg"});
   r.settings.durations.dt0_a = 60000;  // never ends by itself here
-  r.sequential = 1;                    // a, then b
   SlideShow& s = *r.show;
+  s.SetSequentialIndex(1);  // a, then b
   QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
   s.Start();
   ToPause(s);
-  ASSERT_EQ(r.current, r.Path("a.jpg"));
+  ASSERT_EQ(s.CurrentPath(), r.Path("a.jpg"));
   ASSERT_EQ(decoded.size(), 1);
   // Not before the picture on screen is painted: the decode would compete
   // with the paint.
@@ -199,7 +184,7 @@ TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
   // Its turn: the picture decoded ahead is the one shown, not decoded again.
   s.AdvanceShow();
   ToPause(s);
-  ASSERT_EQ(r.current, r.Path("b.jpg"));
+  ASSERT_EQ(s.CurrentPath(), r.Path("b.jpg"));
   ASSERT_EQ(decoded.size(), 2);
   EXPECT_EQ(decoded[1][0].value<QImage>().text("serial").toInt(), ahead[0].serial);
   EXPECT_EQ(r.decoder.Of("b.jpg").size(), 1u);
@@ -208,18 +193,18 @@ TEST(SlideShow, TheNextPictureIsDecodedAheadOnceOffThisThreadAfterThePaint) {
 
 TEST(SlideShow, DrawnIntoAHostWindowMissingPicturesAreSkippedWithoutSpinning) {
   Rig r({"a.jpg", "gone.jpg", "c.jpg"});
-  r.host = true;
+  r.show->SetHostWindow(true);
   QFile::remove(r.Path("gone.jpg"));
   SlideShow& s = *r.show;
   QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
-  r.sequential = 2;  // a, gone, c
+  s.SetSequentialIndex(2);  // a, gone, c
   s.Start();
   ToPause(s);
-  ASSERT_EQ(r.current, r.Path("a.jpg"));
+  ASSERT_EQ(s.CurrentPath(), r.Path("a.jpg"));
   s.AdvanceShow();
   ToPause(s);
   // The missing picture is passed over: c follows, nothing was reset.
-  EXPECT_EQ(r.current, r.Path("c.jpg"));
+  EXPECT_EQ(s.CurrentPath(), r.Path("c.jpg"));
   EXPECT_EQ(decoded.size(), 2);
   EXPECT_TRUE(s.Active());
   EXPECT_EQ(s.PendingShowPause(), 200);
@@ -227,35 +212,23 @@ TEST(SlideShow, DrawnIntoAHostWindowMissingPicturesAreSkippedWithoutSpinning) {
   // Every picture gone (a drive unplugged): the show keeps trying, but
   // after a long run of misses only once a second.
   Rig all({"x.jpg", "y.jpg"});
-  all.host = true;
+  all.show->SetHostWindow(true);
   QFile::remove(all.Path("x.jpg"));
   QFile::remove(all.Path("y.jpg"));
   all.show->Start();
   ToPause(*all.show);
   EXPECT_TRUE(all.show->Active());
   EXPECT_EQ(all.show->PendingShowPause(), 1000);
-  EXPECT_GE(all.history.size(), 2);
+  EXPECT_GE(all.show->History().Count(), 2);
 }
 
 TEST(SlideShow, EventsKeepTheirPaceWhileTheShowWaitsForAStalledDecode) {
   Rig r({"a.jpg"});
   SlideShow& s = *r.show;
-  // a's decode does not end until released; shared with the decoder, which
-  // a worker left behind may still hold.
-  struct Gate {
-    std::mutex m;
-    std::condition_variable cv;
-    bool open = false;
-  };
-  auto gate = std::make_shared<Gate>();
-  s.SetDecoder([gate](const QString&, const DecodeLimits&) {
-    std::unique_lock lock(gate->m);
-    gate->cv.wait(lock, [&] { return gate->open; });
-    DecodedPicture d;
-    d.image = QImage(40, 30, QImage::Format_RGB32);
-    d.ownSize = QSize(400, 300);
-    return d;
-  });
+  // a's decode does not end until released.
+  auto gate = DecodeGate::Make();
+  s.SetDecoder(DecodeGate::Wrap(
+      gate, [](const QString&) { return true; }, r.decoder.Make()));
   QSignalSpy decoded(&s, &SlideShow::pictureDecoded);
   // A 10 ms timer ticks from before the run starts until 60 ticks have gone
   // by; the run starts from the event loop, as a key would start it.
@@ -285,11 +258,7 @@ TEST(SlideShow, EventsKeepTheirPaceWhileTheShowWaitsForAStalledDecode) {
   EXPECT_LT(gaps[gaps.size() / 2], 30) << "median gap between 10 ms ticks";
   EXPECT_LT(gaps.back(), 150) << "longest gap between 10 ms ticks";
   // Released, the picture arrives by itself and is shown.
-  {
-    std::lock_guard lock(gate->m);
-    gate->open = true;
-  }
-  gate->cv.notify_all();
+  gate->Open();
   ASSERT_TRUE(WaitUntil([&] { return decoded.size() == 1; }));
   EXPECT_EQ(s.PendingShowPause(), 200);
 }

@@ -26,10 +26,10 @@ TEST(TdiapoQuit, QuitDeletesMarkerSavesAndEndsWithCode1) {
   WriteLines(files::kHistory, {"/p/a.jpg"});
 
   // While Space is being handled, quitting does nothing.
-  w->last_key = 32;
+  w->Show().KeyReleased(32);
   w->QuitProgram();
   EXPECT_TRUE(w.fake.exit.codes.empty());
-  w->last_key = 27;
+  w->Show().KeyReleased(27);
 
   // Neither flag: nothing deleted, nothing saved.
   w->settings_changed = false;
@@ -52,7 +52,7 @@ TEST(TdiapoQuit, ResetButtonSavesRequestsRebuildAndQuits) {
   w->LoadSettings();
   testing::WriteBytes(Data(files::kResetMarker), QByteArray());
   WriteLines(files::kCurrentDirectoryList, {"/p", "a.jpg"});
-  w->ListBox_passee->addItem(QStringLiteral("/p/new.jpg"));
+  w->Show().LoadHistory({QStringLiteral("/p/new.jpg")});
   w->Guarded([&] { w->aPanel_sauve_param_et_BD0_et_quitterClick(); });
   EXPECT_TRUE(w->settings_changed);
   EXPECT_TRUE(w->rebuild_requested);

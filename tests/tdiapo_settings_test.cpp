@@ -7,6 +7,7 @@
 #include "platform/DataDir.h"
 #include "platform/Error.h"
 #include "platform/TextFile.h"
+#include "show/CurrentPictureList.h"
 #include "support/TestWindow.h"
 
 namespace ld {
@@ -159,23 +160,24 @@ TEST(TdiapoSettings, EveryKeyRoundTripsAndTheDesignValuesMatchTheControls) {
     TestWindow w(QSize(1920, 1080), QString(), true);
     w->LoadSettings();
     // Each edit and variable gets the value of its own key.
-    const std::pair<Edit*, int> edits[] = {{w->Edit_dt0_a, w->dt0_a},
-                                           {w->Edit_dt1_a, w->dt1_a},
-                                           {w->Edit_dt2_a, w->dt2_a},
-                                           {w->Edit_dt2_b, w->dt2_b},
-                                           {w->Edit_dt3_a, w->dt3_a},
-                                           {w->Edit_dt3_b, w->dt3_b},
-                                           {w->Edit_dt4_a, w->dt4_a},
-                                           {w->Edit_dt4_b, w->dt4_b},
-                                           {w->Edit_dt5_a, w->dt5_a},
-                                           {w->Edit_dt5_b, w->dt5_b},
-                                           {w->Edit_haut, w->_haut},
-                                           {w->Edit_vmax, w->vmax},
-                                           {w->Edit_zoom_s_dix, w->zoom_max10},
-                                           {w->Edit_inc_pixel, w->inc_dx},
-                                           {w->Edit_indice_non_aleatoire, w->sequential_index},
-                                           {w->Edit_rayon_rnd, w->rayon_rnd},
-                                           {w->Edit_nb_fouille, w->nb_fouille}};
+    const std::pair<Edit*, int> edits[] = {
+        {w->Edit_dt0_a, w->dt0_a},
+        {w->Edit_dt1_a, w->dt1_a},
+        {w->Edit_dt2_a, w->dt2_a},
+        {w->Edit_dt2_b, w->dt2_b},
+        {w->Edit_dt3_a, w->dt3_a},
+        {w->Edit_dt3_b, w->dt3_b},
+        {w->Edit_dt4_a, w->dt4_a},
+        {w->Edit_dt4_b, w->dt4_b},
+        {w->Edit_dt5_a, w->dt5_a},
+        {w->Edit_dt5_b, w->dt5_b},
+        {w->Edit_haut, w->_haut},
+        {w->Edit_vmax, w->vmax},
+        {w->Edit_zoom_s_dix, w->zoom_max10},
+        {w->Edit_inc_pixel, w->inc_dx},
+        {w->Edit_indice_non_aleatoire, w->Show().SequentialIndex()},
+        {w->Edit_rayon_rnd, w->rayon_rnd},
+        {w->Edit_nb_fouille, w->nb_fouille}};
     const int expected[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
                             1010, 111,  112,  13,   114,  15,   16,   17};
     for (int i = 0; i < 17; ++i) {
@@ -210,7 +212,7 @@ TEST(TdiapoSettings, BadIntegerStopsTheLoadAtItsKey) {
   EXPECT_EQ(w->dt0_a, 1234);
   EXPECT_EQ(w->Edit_dt2_b->text(), QStringLiteral("2000"));  // design value, not read
   EXPECT_EQ(w->Rdg1->ItemIndex(), 0);
-  EXPECT_EQ(w->ListBox_passee->count(), 0);  // the history file was not read
+  EXPECT_EQ(w->Show().History().Count(), 0);  // the history file was not read
 
   // Through the start-up: the error box, the rest skipped, Esc still quits.
   TestWindow s(QSize(1920, 1080), QString(), true);
@@ -324,10 +326,10 @@ TEST(TdiapoState, HistoryLimitsAndFirstStart) {
   {
     TestWindow w(QSize(1920, 1080), QString(), true);
     w->LoadHistory();
-    ASSERT_EQ(w->ListBox_passee->count(), 300);
-    EXPECT_EQ(w->ListBox_passee->item(0)->text(), QStringLiteral("/p/151.jpg"));
-    EXPECT_EQ(w->history_position, 299);
-    w->ListBox_passee->addItem(QStringLiteral("/p/451.jpg"));
+    ASSERT_EQ(w->Show().History().Count(), 300);
+    EXPECT_EQ(w->Show().History().At(0), QStringLiteral("/p/151.jpg"));
+    EXPECT_EQ(w->Show().HistoryPosition(), 299);
+    w->Show().LoadHistory(w->Show().History().Entries() + QStringList{"/p/451.jpg"});
     w->SaveHistory();
     const QStringList saved = FileLines(files::kHistory);
     ASSERT_EQ(saved.size(), 300);
@@ -338,15 +340,15 @@ TEST(TdiapoState, HistoryLimitsAndFirstStart) {
   {
     TestWindow w(QSize(1920, 1080), QString(), true);
     w->LoadHistory();
-    EXPECT_EQ(w->ListBox_passee->count(), 300);
-    EXPECT_EQ(w->ListBox_passee->item(0)->text(), QStringLiteral("/p/1.jpg"));
+    EXPECT_EQ(w->Show().History().Count(), 300);
+    EXPECT_EQ(w->Show().History().At(0), QStringLiteral("/p/1.jpg"));
   }
   testing::WriteBytes(Data(files::kHistory), QByteArray());
   {
     TestWindow w(QSize(1920, 1080), QString(), true);
     w->FormActivate();
     w->LoadHistory();
-    EXPECT_EQ(w->history_position, -1);
+    EXPECT_EQ(w->Show().HistoryPosition(), -1);
     EXPECT_TRUE(w->Label6->isVisibleTo(w.window.get()));
     EXPECT_TRUE(w->Label6->text().contains(QStringLiteral("bouton ROUGE")));
     // The full form of the panel, and the message above it.
@@ -358,27 +360,26 @@ TEST(TdiapoState, HistoryLimitsAndFirstStart) {
 
 TEST(TdiapoState, CurrentDirectoryListIsConsumedOneNameAtATime) {
   TestWindow w;
+  // The list the show takes its forward steps' pictures from.
+  CurrentPictureList list;
+  const QString chosen = QStringLiteral("/x/c.jpg");
   WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg", "b.jpg"});
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
-            QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(list.Peek(), QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(list.Take().value_or(chosen), QStringLiteral("/photos/2005/a.jpg"));
   EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "b.jpg"}));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
-            QStringLiteral("/photos/2005/b.jpg"));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
-            QStringLiteral("/x/c.jpg"));
+  EXPECT_EQ(list.Take().value_or(chosen), QStringLiteral("/photos/2005/b.jpg"));
+  EXPECT_EQ(list.Take().value_or(chosen), QStringLiteral("/x/c.jpg"));
   EXPECT_FALSE(QFileInfo::exists(Data(files::kCurrentDirectoryList)));
-  EXPECT_EQ(w->TakeFromCurrentDirectoryList(QStringLiteral("/x/d.jpg")),
-            QStringLiteral("/x/d.jpg"));
+  EXPECT_EQ(list.Take().value_or(QStringLiteral("/x/d.jpg")), QStringLiteral("/x/d.jpg"));
 
   // Drawn into another program's window: the same steps, on the list read
   // once, and the file stays as it is.
   WriteLines(files::kCurrentDirectoryList, {"/photos/2005", "a.jpg"});
-  TestWindow h(QSize(1920, 1080), QString(), true);
-  h->SetHostWindowMode();
-  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
-            QStringLiteral("/photos/2005/a.jpg"));
-  EXPECT_EQ(h->TakeFromCurrentDirectoryList(QStringLiteral("/x/c.jpg")),
-            QStringLiteral("/x/c.jpg"));
+  CurrentPictureList h;
+  h.KeepInMemory(true);
+  EXPECT_EQ(h.Take().value_or(chosen), QStringLiteral("/photos/2005/a.jpg"));
+  EXPECT_EQ(h.Peek(), std::nullopt);
+  EXPECT_EQ(h.Take().value_or(chosen), QStringLiteral("/x/c.jpg"));
   EXPECT_EQ(FileLines(files::kCurrentDirectoryList), (QStringList{"/photos/2005", "a.jpg"}));
 }
 

@@ -27,7 +27,12 @@ struct PictureWindow {
     dir = tmp.filePath(QStringLiteral("2005-08-28 avg"));
     picture = dir + QStringLiteral("/img001.jpg");
     WriteBytes(picture, QByteArray("jpeg data"));
-    w->current_path = picture;
+    // The picture the show is on: a run over a catalogue of it alone chose
+    // it; the catalogue is empty again, as in the other tests here.
+    w->catalogue.AppendCatalogueEntry(dir, QStringLiteral("img001.jpg"));
+    w->Show().StartForward();
+    w->Show().Abandon();
+    w->catalogue.Clear();
     w->Label_repertoire->setText(dir);
     w->Label_nom_img->setText(QStringLiteral("img001.jpg"));
     w->show();
@@ -147,23 +152,23 @@ TEST(ToolsPanel, ViewerArgumentsForEachSenderAndTheSlideShow) {
 
   // "DIAPORAMA - F3 ": the question, then the slide show of the directory.
   w.fake.dialogs.answers = {true};
-  w->last_key = 39;
+  w->Show().KeyReleased(39);
   Click(w->Button_tout_le_rep);
   ASSERT_EQ(runs.size(), 4u);
   EXPECT_EQ(runs[3].args, (QStringList{QStringLiteral("-slide"), p.dir}));
   EXPECT_EQ(w.fake.dialogs.confirmations.last(),
             QStringLiteral("\n\n     Diaporama de ?\n\n") + p.dir + QStringLiteral("\n\n"));
   // Whatever the answer, the Space action follows (it ends with last_key 0).
-  EXPECT_EQ(w->last_key, 0);
+  EXPECT_EQ(w->Show().LastKey(), 0);
   EXPECT_EQ(w->Button_avec_sans_option->text(), QStringLiteral("options"));
 
   // No: nothing starts, the panel still switches.
   w->FullLayout();
   w.fake.dialogs.answers = {false};
-  w->last_key = 39;
+  w->Show().KeyReleased(39);
   Click(w->Button_tout_le_rep);
   EXPECT_EQ(runs.size(), 4u);
-  EXPECT_EQ(w->last_key, 0);
+  EXPECT_EQ(w->Show().LastKey(), 0);
   EXPECT_EQ(w->Button_avec_sans_option->text(), QStringLiteral("options"));
 
   // The F3 key asks the same question and runs the same slide show.
@@ -285,7 +290,7 @@ TEST(ToolsPanel, RealViewerFailuresAreReportedInABox) {
           " %U\n");
   WriteBytes(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
              "[Default Applications]\nimage/jpeg=fake-eog.desktop\n");
-  w.last_key = 114;
+  w.Show().KeyReleased(114);
   w.Guarded([&] { w.Panel_ouvrir_rep_imgClick(w.Button_tout_le_rep); });
   EXPECT_EQ(ReadBytes(eog + QStringLiteral(".args")), "--slide-show\n" + dir.toUtf8() + "\n");
   ASSERT_EQ(fake.dialogs.errors.size(), 1);
@@ -293,7 +298,7 @@ TEST(ToolsPanel, RealViewerFailuresAreReportedInABox) {
             QStringLiteral("\n     Le visualiseur eog s'est terminé sur une erreur (code 3)"));
 
   // Killed by a signal; then a viewer file that is not a program.
-  w.last_key = 0;
+  w.Show().KeyHandled();
   w.xnview_alternative_Label->setText(
       MakeViewer(tmp, QStringLiteral("feh"), "#!/bin/sh\nkill -9 $$\n"));
   w.Guarded([&] { w.Panel_ouvrir_rep_imgClick(w.Panel_ouvrir_rep_img); });

@@ -4,9 +4,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFiles.h"
 #include "platform/DataDir.h"
-#include "platform/Paths.h"
-#include "platform/TextFile.h"
-#include "show/Selection.h"
+#include "show/SlideShow.h"
 
 namespace ld {
 
@@ -82,17 +80,10 @@ std::optional<FirstPictureGuess> GuessFirstPicture(QSize screen, IRandom& random
 
   Catalogue catalogue;
   if (LoadCatalogue(catalogue) != LoadResult::Loaded || catalogue.Count() == 0) return std::nullopt;
-  // The first forward step of a fresh run.
-  PictureSelection selection;
-  selection.StartRun();
-  random.Reseed();
-  selection.sequential_index = *sequential;
-  QString path = catalogue.CataloguePath(selection.NextPictureIndex(catalogue.Count(), s, random));
-  // The current-directory list names the picture instead, when it holds one.
-  if (const auto lines = ReadPathLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList)));
-      lines && lines->size() >= 2)
-    path = JoinPath((*lines)[0], (*lines)[1]);
-  if (!IsExistingFile(path) || PictureFormatOf(path) == PictureFormat::Other) return std::nullopt;
+  // What the show's first forward step of a fresh run will choose, and
+  // whether the show will decode it, asked of the show itself.
+  const QString path = SlideShow::FirstForwardPath(catalogue, s, *sequential, random);
+  if (!SlideShow::DecodesPicture(path)) return std::nullopt;
   return FirstPictureGuess{path, DisplayTarget{screen, *effect, *zoom}};
 }
 

@@ -11,14 +11,14 @@
 namespace ld {
 
 // The values that the main window's handlers share: the run-time fields of
-// the show and the panels, the settings' numbers as the controls last gave
-// them, the catalogue, and the working lists that are never shown. No widget
-// here, so the window's areas read and write them by name.
+// the panels, the settings' numbers as the controls last gave them, the
+// catalogue, and the working lists that are never shown. No widget here, so
+// the window's areas read and write them by name. The show's own state
+// (keys, stop request, history, positions, current picture) is the show
+// engine's.
 struct TdiapoState {
   int screen_width = 0;
   int screen_height = 0;
-  int last_key = 0;
-  bool stop_requested = false;
   bool settings_changed = false;
   bool rebuild_requested = false;
   QCursor saved_cursor;
@@ -26,14 +26,10 @@ struct TdiapoState {
       dt5_a = 0, dt5_b = 0, _haut = 0;
   // Program-wide values.
   int scan_counter = 0;
-  int history_position = -1;
-  bool show_running = true;
   int timer_ticks = 0;
   int last_pointer_x = 0;
   double last_sample_time = 0;
-  bool replaying_history = false;
-  int vmax = 0, zoom_max10 = 0, inc_dx = 0, sequential_index = 0, rayon_rnd = 0, nb_fouille = 0;
-  QString current_path;
+  int vmax = 0, zoom_max10 = 0, inc_dx = 0, rayon_rnd = 0, nb_fouille = 0;
 
   // The catalogue and its directory table.
   Catalogue catalogue;
@@ -45,7 +41,6 @@ struct TdiapoState {
   QStringList ListBox_rep_exclu;
   QStringList ListBox_rep_nom_fic_exclu;
   QList<ExclusionRange> exclusion_ranges;  // the range lines, beside the pictures above
-  QStringList ListBox_fic_rep_crt;
 };
 
 }  // namespace ld

@@ -112,9 +112,13 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
 
   BuildPanels(this, *this);
 
-  ListBox_passee = new QListWidget(this);
+  // The history list's view; its model, the show's history, is set once the
+  // show exists.
+  ListBox_passee = new QListView(this);
   ListBox_passee->setObjectName(QStringLiteral("ListBox_passee"));
   ListBox_passee->setGeometry(8, 144, 657, 225);
+  ListBox_passee->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListBox_passee->setUniformItemSizes(true);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -127,28 +131,25 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   for (QLabel* l : findChildren<QLabel*>()) l->setTextFormat(Qt::PlainText);
   // Step 6.
   Label3->setText(QStringLiteral("paramètre ligne de commande = <") + request_ + u'>');
-  // Step 7: directory table and history list emptied.
-  ListBox_passee->clear();
+  // Step 7: directory table and history list emptied (the show starts with
+  // an empty history).
   // Step 8: centred (0, 0 after step 4), frameless; the key preview is the
   // application's key hook (see app/main.cpp).
   move((screen_width - width()) / 2, (screen_height - height()) / 2);
   setWindowFlag(Qt::FramelessWindowHint, true);
-  // Step 9.
-  last_key = 0;
+  // Step 9 (the show starts with no key).
   saved_cursor = QCursor(Qt::ArrowCursor);
   // Step 10: the X server's screen-saver state.
   const IScreenSaver::State ss = services_.screenSaver.Get();
   Label_etat->setText(ss.active ? QStringLiteral("actif") : QStringLiteral("inactif"));
   Label_delai->setText(QString::number(ss.timeoutSeconds) + QStringLiteral(" s"));
   Edit1->setText(QString::number(ss.timeoutSeconds));
-  // Step 11.
-  stop_requested = settings_changed = rebuild_requested = false;
+  // Step 11 (the show starts with no stop request, forward, at no history
+  // position, no replay).
+  settings_changed = rebuild_requested = false;
   scan_counter = 0;
-  history_position = -1;
-  show_running = true;
   timer_ticks = 0;
   last_sample_time = services_.clock.NowDays();
-  replaying_history = false;
   // Step 12.
   Panel1->hide();
   Bevel1->setGeometry(CheckListBox_rep->x() - 1, CheckListBox_rep->y() - 1,
@@ -164,7 +165,6 @@ Tdiapo::Tdiapo(Services& services, const QString& request, QSize screenSize, QWi
   ListBox_passee->hide();
   HidePointer();
   Label4->hide();
-  show_running = true;
 
   ConnectHandlers();
   Timer1->start();
@@ -207,7 +207,7 @@ void Tdiapo::FinishCreation() {
   Label_an->move(screen_width - Label_an->width(), 0);
   Label_mois->move(screen_width - Label_mois->width(), 65);
   Label_options->move(screen_width - Label_options->width(), 30);
-  replaying_history = false;
+  show_->ClearReplayMark();
 }
 
 void Tdiapo::FormActivate() {
@@ -237,19 +237,19 @@ void Tdiapo::StartUpSequence() {
   ReadExclusionFile();
   PrepareCatalogue();
   Panel1->hide();
-  show_running = true;
   HidePointer();
-  ShowNextPicture();
+  show_->StartForward();
 }
 
 void Tdiapo::SetHostWindowMode() {
   host_window_mode_ = true;
+  show_->SetHostWindow(true);
   // The host ends the program; the mouse is not watched.
   Timer1->stop();
 }
 
 void Tdiapo::QuitProgram() {
-  if (last_key == keys::kSpace) return;
+  if (show_->LastKey() == keys::kSpace) return;
   if (host_window_mode_) services_.exit.Exit(1);  // nothing is written
   // A quit already under way (its error box lets the timer and the keys
   // through) is not started a second time.

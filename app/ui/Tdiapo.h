@@ -27,7 +27,8 @@ namespace ld {
 
 // The main window: a frameless full-screen window, black, with the picture
 // control, the caption labels and the panels on top. It holds the run-time
-// state of the show and the handlers of its controls. Its methods are spread
+// state of its panels and the handlers of its controls; the show's state is
+// the show engine's (Show()), which the window only shows. Its methods are spread
 // over the files of the folder they belong to:
 //   app/ui/Tdiapo.cpp          creation, activation, start-up, quit
 //   app/ui/TdiapoSettings.cpp  settings load and save, state files
@@ -36,7 +37,7 @@ namespace ld {
 //   app/ui/TdiapoShow.cpp      the show engine's signals, keys, timer
 // The controls are those of TdiapoControls; panel/ui builds and lays them
 // out. The values that the handlers share are those of TdiapoState.
-class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
+class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState, private ShowControls {
   Q_OBJECT
  public:
   // request: the request character of the command line ("s", "p", ... or
@@ -86,9 +87,6 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   void SaveDirectoryList();
   void LoadHistory();
   void SaveHistory();
-  // The current-directory list: the picture that replaces `chosen`, when the
-  // list yields one (shortening it on disk), else `chosen`.
-  QString TakeFromCurrentDirectoryList(const QString& chosen);
 
   // ---- panels (app/ui/TdiapoPanels.cpp) ----
   void CompactLayout();
@@ -179,7 +177,7 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   // app/ui/TdiapoCatalogue.cpp: the scan inputs as the controls give them
   // now (built from the controls' settings lines, as the catalogue tool
   // builds them from the settings file), and the rebuild over the ticked
-  // directories of CheckListBox_rep (stopped by stop_requested, events let
+  // directories of CheckListBox_rep (stopped by the show's stop request, events let
   // through while it walks). With keepFiles the rebuild is held in memory
   // only and no file is touched.
   ScanInputs CurrentScanInputs() const;
@@ -201,11 +199,13 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   void Button_close_paramClick();
   // The run of the show: its state, its pending step, its hooks.
   SlideShow& Show() { return *show_; }
+  const SlideShow& Show() const { return *show_; }
 
  private:
-  ShowSettings CurrentShowSettings() const;
-  // The picture the current-directory list would give next, left unchanged.
-  std::optional<QString> PeekCurrentDirectoryList();
+  // What the show asks of the window (ShowControls).
+  ShowSettings CurrentShowSettings() const override;
+  bool PanelOpen() const override;
+  void RunGuarded(const std::function<void()>& fn) override;
   SlideShow* show_ = nullptr;
   int replay_saved_top_ = 0;  // the panel's place while a replay hides it
 
@@ -237,9 +237,6 @@ class Tdiapo : public QWidget, public TdiapoControls, public TdiapoState {
   QList<RootDirectory> loaded_directories_;
   QColor window_colour_;
   bool host_window_mode_ = false;
-  // The current-directory list as read once, consumed in memory only (host
-  // window mode).
-  std::optional<QStringList> host_current_list_;
   bool pointer_hidden_ = false;
   // How many files the last look at a directory found to rename (Label24
   // shows it); -1 before any look and after a renaming.

@@ -32,15 +32,15 @@ ScanInputs Tdiapo::CurrentScanInputs() const {
 }
 
 RebuildOutcome Tdiapo::RebuildCatalogue(bool keepFiles) {
-  stop_requested = false;
+  show_->ClearStopRequest();
   // The inputs are taken as they are now: handlers that run while events are
   // let through may edit the list or the filter, and the edits count at the
   // next rebuild.
   const ScanInputs inputs = CurrentScanInputs();
   ScanHooks hooks;
-  // A key release sets stop_requested (any key but Esc and Q, which quit at
+  // A key release asks the show to stop (any key but Esc and Q, which quit at
   // once): the scan ends and keeps what it found.
-  hooks.stopRequested = [this] { return stop_requested; };
+  hooks.stopRequested = [this] { return show_->StopRequested(); };
   hooks.letEventsThrough = [] { QCoreApplication::processEvents(); };
   hooks.showCounter = [this](int n) { Label1->setText(QString::number(n)); };
   DirectoryScan scan(inputs.filter,

@@ -13,38 +13,37 @@
 #include "platform/Error.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
-#include "show/CurrentDirectoryList.h"
 
 namespace ld {
 namespace {
 
 QString DataPath(const char* name) { return DataFile(QString::fromLatin1(name)); }
 
-// The window's integers fed by the settings, by their names in the settings
-// table.
-int* SettingVariable(Tdiapo& w, const SettingKey& key) {
-  if (!key.variable) return nullptr;
+// Gives the window's integer fed by key (by its name in the settings table)
+// the value n. The sequential position is the show's own: it goes to the
+// show, which advances it and shows it in its edit.
+void SetSettingVariable(Tdiapo& w, const SettingKey& key, int n) {
+  if (!key.variable) return;
+  if (std::strcmp(key.variable, "sequential_index") == 0) {
+    w.Show().SetSequentialIndex(n);
+    return;
+  }
   static const std::pair<const char*, int Tdiapo::*> variables[] = {
-      {"dt0_a", &Tdiapo::dt0_a},
-      {"dt1_a", &Tdiapo::dt1_a},
-      {"dt2_a", &Tdiapo::dt2_a},
-      {"dt2_b", &Tdiapo::dt2_b},
-      {"dt3_a", &Tdiapo::dt3_a},
-      {"dt3_b", &Tdiapo::dt3_b},
-      {"dt4_a", &Tdiapo::dt4_a},
-      {"dt4_b", &Tdiapo::dt4_b},
-      {"dt5_a", &Tdiapo::dt5_a},
-      {"dt5_b", &Tdiapo::dt5_b},
-      {"_haut", &Tdiapo::_haut},
-      {"vmax", &Tdiapo::vmax},
-      {"zoom_max10", &Tdiapo::zoom_max10},
-      {"inc_dx", &Tdiapo::inc_dx},
-      {"sequential_index", &Tdiapo::sequential_index},
-      {"rayon_rnd", &Tdiapo::rayon_rnd},
-      {"nb_fouille", &Tdiapo::nb_fouille},
+      {"dt0_a", &Tdiapo::dt0_a},           {"dt1_a", &Tdiapo::dt1_a},
+      {"dt2_a", &Tdiapo::dt2_a},           {"dt2_b", &Tdiapo::dt2_b},
+      {"dt3_a", &Tdiapo::dt3_a},           {"dt3_b", &Tdiapo::dt3_b},
+      {"dt4_a", &Tdiapo::dt4_a},           {"dt4_b", &Tdiapo::dt4_b},
+      {"dt5_a", &Tdiapo::dt5_a},           {"dt5_b", &Tdiapo::dt5_b},
+      {"_haut", &Tdiapo::_haut},           {"vmax", &Tdiapo::vmax},
+      {"zoom_max10", &Tdiapo::zoom_max10}, {"inc_dx", &Tdiapo::inc_dx},
+      {"rayon_rnd", &Tdiapo::rayon_rnd},   {"nb_fouille", &Tdiapo::nb_fouille},
   };
-  for (const auto& [name, member] : variables)
-    if (std::strcmp(name, key.variable) == 0) return &(w.*member);
+  for (const auto& [name, member] : variables) {
+    if (std::strcmp(name, key.variable) == 0) {
+      w.*member = n;
+      return;
+    }
+  }
   throw std::logic_error(std::string("no variable ") + key.variable);
 }
 
@@ -71,7 +70,7 @@ void ApplySetting(Tdiapo& w, const SettingKey& key, const QStringList& settings)
       // The edit shows the text as read ("07"); the variable gets its number.
       const int n = ToIntOrThrow(value);
       static_cast<QLineEdit*>(control)->setText(value);
-      *SettingVariable(w, key) = n;
+      SetSettingVariable(w, key, n);
       break;
     }
     case SettingKind::ItemIndex:
@@ -156,8 +155,8 @@ void Tdiapo::SaveSettings() {
   // table order up to the first that does not convert.
   for (const SettingKey& key : SettingKeys())
     if (key.kind == SettingKind::Integer)
-      *SettingVariable(*this, key) =
-          ToIntOrThrow(static_cast<QLineEdit*>(SettingControl(*this, key))->text());
+      SetSettingVariable(*this, key,
+                         ToIntOrThrow(static_cast<QLineEdit*>(SettingControl(*this, key))->text()));
   ListBox_param = SettingsLines();
   if (!loadComplete) {
     // A key the load never reached keeps its line of the file (and stays
@@ -235,9 +234,7 @@ void Tdiapo::LoadHistory() {
   if (FileSizeOf(path) > 0) {
     QStringList lines = ReadPathLines(path).value_or(QStringList());
     if (lines.size() > kHistoryFileLimit) lines = lines.mid(lines.size() - kHistoryFileLimit);
-    ListBox_passee->clear();
-    ListBox_passee->addItems(lines);
-    history_position = ListBox_passee->count() - 1;
+    show_->LoadHistory(lines);
     history_read_ = true;
     return;
   }
@@ -263,25 +260,13 @@ void Tdiapo::SaveHistory() {
   // A history file that the load did not reach is left as it is: the list
   // in memory lacks its entries.
   if (!history_read_) return;
-  QStringList entries;
-  entries.reserve(ListBox_passee->count());
-  for (int i = 0; i < ListBox_passee->count(); ++i) entries << ListBox_passee->item(i)->text();
+  const QStringList& entries = show_->History().Entries();
   if (entries.size() > kHistoryFileLimit) {
     ListBox_tmp = entries.mid(entries.size() - kHistoryFileLimit);
     WriteTextLines(DataPath(files::kHistory), ListBox_tmp);
   } else {
     WriteTextLines(DataPath(files::kHistory), entries);
   }
-}
-
-QString Tdiapo::TakeFromCurrentDirectoryList(const QString& chosen) {
-  const QString path = DataPath(files::kCurrentDirectoryList);
-  if (host_window_mode_) {
-    // Read once, then shortened in memory: the file stays as it is.
-    if (!host_current_list_) host_current_list_ = ReadPathLines(path).value_or(QStringList());
-    return ld::TakeFromCurrentDirectoryList(*host_current_list_).value_or(chosen);
-  }
-  return TakeFromCurrentDirectoryListFile(path, ListBox_fic_rep_crt).value_or(chosen);
 }
 
 }  // namespace ld

@@ -1,13 +1,11 @@
-// The show's side of the main window: the run itself is the SlideShow
-// engine; here its signals become changes of the controls, and the keys,
-// the buttons and the pointer timer are handled.
+// The show's side of the main window: the run itself and its state are the
+// SlideShow engine's; here its signals become changes of the controls, the
+// history list's view shows its history, and the keys, the buttons and the
+// pointer timer become the engine's inputs.
 #include <QFont>
 
 #include "app/ui/Tdiapo.h"
-#include "platform/DataDir.h"
 #include "platform/Paths.h"
-#include "platform/TextFile.h"
-#include "show/CurrentDirectoryList.h"
 #include "show/PictureDate.h"
 #include "show/PointerSpeed.h"
 #include "show/SlideShow.h"
@@ -28,37 +26,21 @@ ShowSettings Tdiapo::CurrentShowSettings() const {
   return s;
 }
 
-std::optional<QString> Tdiapo::PeekCurrentDirectoryList() {
-  if (host_window_mode_ && host_current_list_)
-    return ld::PeekCurrentDirectoryList(*host_current_list_);
-  if (auto lines = ReadPathLines(DataFile(QString::fromLatin1(files::kCurrentDirectoryList))))
-    return ld::PeekCurrentDirectoryList(*lines);
-  return std::nullopt;
-}
+bool Tdiapo::PanelOpen() const { return !Panel1->isHidden(); }
+
+void Tdiapo::RunGuarded(const std::function<void()>& fn) { Guarded(fn); }
 
 void Tdiapo::ConnectShowHandlers() {
-  ShowQueries q;
-  q.settings = [this] { return CurrentShowSettings(); };
-  q.panel_open = [this] { return !Panel1->isHidden(); };
-  q.host_window = [this] { return host_window_mode_; };
-  q.history_count = [this] { return ListBox_passee->count(); };
-  q.history_at = [this](int i) { return ListBox_passee->item(i)->text(); };
-  q.take_from_current_list = [this](const QString& chosen) {
-    return TakeFromCurrentDirectoryList(chosen);
-  };
-  q.peek_current_list = [this] { return PeekCurrentDirectoryList(); };
-  q.reset_catalogue = [this](const QString& path, bool notice) {
+  show_ = new SlideShow(catalogue, services().random, *this, DecodePictureFile, this);
+  SlideShow* e = show_;
+  ListBox_passee->setModel(e->HistoryModel());
+
+  connect(e, &SlideShow::catalogueOutdated, this, [this](const QString& path, bool notice) {
     aPanel_sauve_param_et_BD0_et_quitterClick();
     if (notice)
       Notice(QStringLiteral("fichier ") + path +
              QStringLiteral(" inexistant, réinitialisation de l'index..."));
-  };
-  q.guarded = [this](const std::function<void()>& fn) { Guarded(fn); };
-  show_ = new SlideShow(catalogue, services().random,
-                        ShowVariables{last_key, stop_requested, show_running, replaying_history,
-                                      history_position, sequential_index, current_path},
-                        std::move(q), DecodePictureFile, this);
-  SlideShow* e = show_;
+  });
 
   connect(e, &SlideShow::nothingToShow, this, [this] {
     if (host_window_mode_) {
@@ -80,12 +62,6 @@ void Tdiapo::ConnectShowHandlers() {
   connect(e, &SlideShow::runStarting, Label6, &QLabel::hide);
   // The run ends; the first one to end completes the window's creation.
   connect(e, &SlideShow::runStopped, this, [this] { FinishCreation(); });
-  connect(e, &SlideShow::historyWritten, this, [this](int index, const QString& path) {
-    if (index >= ListBox_passee->count())
-      ListBox_passee->addItem(path);
-    else
-      ListBox_passee->item(index)->setText(path);
-  });
   connect(e, &SlideShow::sequentialIndexShown, this, [this](int index) {
     const QString text = QString::number(index);
     if (Edit_indice_non_aleatoire->text() != text) {
@@ -128,6 +104,7 @@ void Tdiapo::ConnectShowHandlers() {
     Panel1->move(Panel1->x(), replay_saved_top_);
     if (abandoned) HidePointer();
   });
+  connect(e, &SlideShow::forwardResumed, this, [this] { HidePointer(); });
   Image2->on_painted = [e](double) { e->PicturePainted(); };
 
   connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
@@ -169,7 +146,7 @@ void Tdiapo::PlayTone(int frequency, int ms, int amplitude) {
 // ---- the date label -----------------------------------------------------------------
 
 void Tdiapo::ShowPictureDate() {
-  Label_an->setText(PictureDateText(current_path, Label1->text().isEmpty()));
+  Label_an->setText(PictureDateText(show_->CurrentPath(), Label1->text().isEmpty()));
   Label_an->adjustSize();
   Label_an->move(screen_width - Label_an->width(), 0);
   Label_mois->hide();
@@ -189,8 +166,7 @@ void Tdiapo::ShowPictureDate() {
 // ---- keys, buttons, timer -----------------------------------------------------------
 
 void Tdiapo::FormKeyUp(int key) {
-  stop_requested = true;
-  last_key = key;
+  show_->KeyReleased(key);
   if (key == keys::kEscape || key == keys::kQ) {
     QuitProgram();
     return;
@@ -201,10 +177,10 @@ void Tdiapo::FormKeyUp(int key) {
     Button_tout_le_repClick();
     return;
   }
-  if (last_key == keys::kSpace) {
+  if (key == keys::kSpace) {
     show_->Abandon();
     ClearRebuildMark();
-    last_key = 0;
+    show_->KeyHandled();
     // Shown or hidden as a control of the window, whether or not the window
     // itself is on the screen yet.
     Panel1->setVisible(Panel1->isHidden());
@@ -216,20 +192,15 @@ void Tdiapo::FormKeyUp(int key) {
       CompactLayout();
     }
     if (!Panel1->isHidden()) {
-      show_running = false;
       RestorePointer();
-      ShowNextPicture();
+      show_->StartBrowsing();
     } else {
       // The newer history first, then new pictures.
-      ReplayHistory([this] {
-        show_running = true;
-        HidePointer();
-        ShowNextPicture();
-      });
+      show_->Continue();
     }
     return;
   }
-  if (last_key == keys::kLeft || last_key == keys::kRight) {
+  if (key == keys::kLeft || key == keys::kRight) {
     ShowNextPicture();
     return;
   }

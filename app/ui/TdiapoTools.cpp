@@ -40,8 +40,8 @@ void Tdiapo::ConnectToolHandlers() {
 
 void Tdiapo::CopyToAlbum(Album album) {
   CentrePointer();
-  const AlbumCopyOutcome copy =
-      CopyIntoAlbum(album, (album == Album::A ? rep_album_A : rep_album_B)->text(), current_path);
+  const AlbumCopyOutcome copy = CopyIntoAlbum(
+      album, (album == Album::A ? rep_album_A : rep_album_B)->text(), show_->CurrentPath());
   WindowPrompts prompts(*this);
   if (copy.ok)
     prompts.Notice(copy.message);
@@ -70,8 +70,9 @@ void Tdiapo::SpeedButton_album_BClick() {
 // ---- the viewer ----
 
 void Tdiapo::Panel_ouvrir_rep_imgClick(QObject* sender) {
-  const QString failure = OpenInViewer(services(), xnview_alternative_Label->text(),
-                                       ViewerCallFor(*this, sender, current_path, last_key));
+  const QString failure =
+      OpenInViewer(services(), xnview_alternative_Label->text(),
+                   ViewerCallFor(*this, sender, show_->CurrentPath(), show_->LastKey()));
   // A viewer that does not start or ends with an error says so; the end of
   // the program in the directory-and-name mode follows all the same.
   if (!failure.isEmpty()) WindowPrompts(*this).ErrorBox(failure);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -24,7 +25,7 @@ struct TdiapoControls {
   QLabel* Label_an = nullptr;
   QLabel* Label_mois = nullptr;
   QLabel* Label_options = nullptr;
-  QListWidget* ListBox_passee = nullptr;  // the history list
+  QListView* ListBox_passee = nullptr;  // shows the show's history list
 
   // ---- Panel1 ----
   QFrame* Panel1 = nullptr;

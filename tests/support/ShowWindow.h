@@ -25,7 +25,7 @@ struct ShowWindow {
     d.inc_dx = 10;
     d.rayon_rnd = 5;
     d.nb_fouille = 3;
-    d.sequential_index = 0;
+    d.Show().SetSequentialIndex(0);
     d.CheckBox_rnd->setChecked(false);
     d.Rdg1->SetItemIndex(0);
     d.RadioGroup_titre_ecran->SetItemIndex(1);
@@ -65,12 +65,7 @@ struct ShowWindow {
     w->Show().AdvanceShow();
     ToNextPause();
   }
-  QStringList History() const {
-    QStringList h;
-    for (int i = 0; i < w.window->ListBox_passee->count(); ++i)
-      h << w.window->ListBox_passee->item(i)->text();
-    return h;
-  }
+  QStringList History() const { return w.window->Show().History().Entries(); }
 
   TestWindow w;
   QTemporaryDir dir;
