@@ -40,18 +40,21 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
   if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
                   !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))) {
     ::close(fd);
-    return Failed(QStringLiteral("l'image %1 n'existe pas").arg(source));
+    return Failed(QStringLiteral("l'image %1 n'existe pas").arg(PathForDisplay(source)));
   }
   if (fd < 0)
-    return Failed(openErrno == ENOENT || openErrno == ENOTDIR || source.isEmpty()
-                      ? QStringLiteral("l'image %1 n'existe pas").arg(source)
-                      : QStringLiteral("l'image %1 ne peut pas être lue").arg(source));
+    return Failed(
+        openErrno == ENOENT || openErrno == ENOTDIR || source.isEmpty()
+            ? QStringLiteral("l'image %1 n'existe pas").arg(PathForDisplay(source))
+            : QStringLiteral("l'image %1 ne peut pas être lue").arg(PathForDisplay(source)));
   if (target.isEmpty()) return Failed(QStringLiteral("aucun fichier cible"));
   // The album's entries are the album's own: one that is a link is replaced
   // by the copy, and what it led to (a directory included) is left alone.
-  const QFileInfo entry(target);
-  if (entry.isDir() && !entry.isSymLink())
-    return Failed(QStringLiteral("%1 est un répertoire").arg(target));
+  // The target is looked at by its bytes: its name comes from the picture's,
+  // which may not be UTF-8.
+  struct stat entry {};
+  if (::lstat(PathToBytes(target).constData(), &entry) == 0 && S_ISDIR(entry.st_mode))
+    return Failed(QStringLiteral("%1 est un répertoire").arg(PathForDisplay(target)));
   // An album that does not exist yet (the default ones on a new
   // installation) is made on its first copy.
   const QString dir = DirectoryPart(target);
@@ -65,8 +68,8 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
       const QByteArray block = in.read(kChunk);
       if (block.isEmpty()) {
         if (in.error() != QFileDevice::NoError || !in.atEnd())
-          return Failed(
-              QStringLiteral("l'image %1 ne peut pas être lue (%2)").arg(source, in.errorString()));
+          return Failed(QStringLiteral("l'image %1 ne peut pas être lue (%2)")
+                            .arg(PathForDisplay(source), in.errorString()));
         break;
       }
       out.Write(block);
@@ -76,9 +79,9 @@ CopyResult CopyReplacing(const QString& source, const QString& target) {
     out.Commit();
   } catch (const Error&) {
     const QString why = out.FailureReason();
-    return Failed(why.isEmpty()
-                      ? QStringLiteral("%1 ne peut pas être écrit").arg(target)
-                      : QStringLiteral("%1 ne peut pas être écrit (%2)").arg(target, why));
+    const QString shown = PathForDisplay(target);
+    return Failed(why.isEmpty() ? QStringLiteral("%1 ne peut pas être écrit").arg(shown)
+                                : QStringLiteral("%1 ne peut pas être écrit (%2)").arg(shown, why));
   }
   return {true, QString()};
 }
@@ -92,8 +95,8 @@ AlbumCopyOutcome CopyIntoAlbum(Album album, const QString& albumDir, const QStri
     return {false, QStringLiteral("\n     Copie impossible dans l'album %1 (%2) :\n\n     %3")
                        .arg(letter)
                        .arg(albumDir, copy.reason)};
-  return {true, target + QStringLiteral("\n\n    copie effectuée dans l'album ") + letter +
-                    QStringLiteral(" ...")};
+  return {true, PathForDisplay(target) + QStringLiteral("\n\n    copie effectuée dans l'album ") +
+                    letter + QStringLiteral(" ...")};
 }
 
 }  // namespace ld

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <atomic>
 #include <cerrno>
 #include <ctime>
 
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 
 namespace ld {
 namespace {
@@ -70,7 +70,7 @@ void AtomicFile::Open() {
   // file or nothing yet; for a link, as the rule says. Everything else is
   // refused, as renaming over it would destroy what it is (a device, a FIFO)
   // or fail half-way (a directory).
-  QByteArray name = QFile::encodeName(path_);
+  QByteArray name = PathToBytes(path_);
   struct stat st {};
   bool exists = false;
   for (int links = 0;; ++links) {

@@ -42,6 +42,14 @@ bool IsExistingDirectory(const QString& path) {
   return !path.isEmpty() && ::stat(PathToBytes(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<FileStamp> StatFile(const QString& path) {
+  struct stat st;
+  if (path.isEmpty() || ::stat(PathToBytes(path).constData(), &st) != 0) return std::nullopt;
+  return FileStamp{qint64(st.st_size),
+                   QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
+                                                  st.st_mtim.tv_nsec / 1000000)};
+}
+
 bool IsExistingFile(const QString& path) {
   struct stat st;
   return !path.isEmpty() && ::stat(PathToBytes(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);

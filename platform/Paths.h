@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace ld {
 
@@ -34,5 +36,15 @@ bool HasLineBreak(const QString& text);
 
 bool IsExistingDirectory(const QString& path);
 bool IsExistingFile(const QString& path);
+
+// The size and modification time of what a path names (links followed),
+// found by its bytes and by stat() alone, so a special file never blocks
+// it; nothing when there is nothing by that name.
+struct FileStamp {
+  qint64 size = -1;
+  QDateTime modified;
+  bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StatFile(const QString& path);
 
 }  // namespace ld

@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 #include "platform/Paths.h"
 #include "platform/PictureFile.h"
 
@@ -88,6 +89,31 @@ std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub) {
   return SplitLines(DecodeText(*bytes), stopAtSub);
 }
 
+QStringList SplitPathLines(const QByteArray& bytes) {
+  QByteArrayView rest(bytes);
+  if (rest.startsWith("\xEF\xBB\xBF")) rest = rest.sliced(3);
+  QStringList lines;
+  const char* c = rest.data();
+  const qsizetype n = rest.size();
+  qsizetype start = 0;
+  qsizetype i = 0;
+  for (; i < n; ++i) {
+    if (c[i] == '\r' || c[i] == '\n') {
+      lines.append(PathFromBytes(QByteArrayView(c + start, i - start)));
+      if (c[i] == '\r' && i + 1 < n && c[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (i > start) lines.append(PathFromBytes(QByteArrayView(c + start, i - start)));
+  return lines;
+}
+
+std::optional<QStringList> ReadPathLines(const QString& path) {
+  const std::optional<QByteArray> bytes = ReadDataFile(path);
+  if (!bytes) return std::nullopt;
+  return SplitPathLines(*bytes);
+}
+
 void WriteFileAtomically(const QString& path, const QByteArray& bytes) {
   EnsureParentFor(path);
   AtomicFile f(path);
@@ -102,7 +128,7 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
     // One item per line: an item that holds a line break would come back as
     // two, and a path would then name nothing (or something else).
     if (HasLineBreak(l)) throw Error(LineBreakRefusedMessage(l, path));
-    bytes += l.toUtf8();
+    bytes += PathToBytes(l);
     bytes += "\r\n";
   }
   WriteFileAtomically(path, bytes);

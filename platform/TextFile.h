@@ -30,7 +30,17 @@ std::optional<QByteArray> ReadDataFile(const QString& path);
 // file does not exist or cannot be opened.
 std::optional<QStringList> ReadTextLines(const QString& path, bool stopAtSub = false);
 
-// Writes the lines in UTF-8, each ended by CR LF, replacing the file
+// The lines of a file that lists paths (the history, the current-directory
+// list, the directory list), split as SplitLines does. A path is bytes on
+// disk, so each line is read with PathFromBytes: valid UTF-8 reads as ever,
+// and any byte that is not (a Latin-1 name) is kept as itself, so that the
+// line names the same file again. A file that is all valid UTF-8 reads
+// exactly as ReadTextLines reads it; a leading byte-order mark is dropped.
+std::optional<QStringList> ReadPathLines(const QString& path);
+QStringList SplitPathLines(const QByteArray& bytes);
+
+// Writes the lines in UTF-8, each ended by CR LF (a path's raw bytes, see
+// PathToBytes, are written as themselves, so ReadPathLines gives them back), replacing the file
 // atomically (see AtomicFile), so a crash or a full disk never leaves a
 // half-written file. Creates the data directory first when the file belongs
 // to it. Throws ld::Error("Impossible de créer le fichier <path>") when the

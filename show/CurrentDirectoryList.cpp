@@ -17,7 +17,7 @@ std::optional<QString> TakeFromCurrentDirectoryList(QStringList& lines) {
 }
 
 std::optional<QString> TakeFromCurrentDirectoryListFile(const QString& path, QStringList& lines) {
-  auto read = ReadTextLines(path);
+  auto read = ReadPathLines(path);
   lines = read.value_or(QStringList());
   if (!read) return std::nullopt;
   auto picture = TakeFromCurrentDirectoryList(lines);

@@ -15,7 +15,7 @@ void CurrentPictureList::KeepInMemory(bool inMemory) { in_memory_ = inMemory; }
 
 std::optional<QString> CurrentPictureList::Take() {
   if (in_memory_) {
-    if (!memory_) memory_ = ReadTextLines(ListPath()).value_or(QStringList());
+    if (!memory_) memory_ = ReadPathLines(ListPath()).value_or(QStringList());
     return TakeFromCurrentDirectoryList(*memory_);
   }
   QStringList left;
@@ -24,7 +24,7 @@ std::optional<QString> CurrentPictureList::Take() {
 
 std::optional<QString> CurrentPictureList::Peek() const {
   if (in_memory_ && memory_) return PeekCurrentDirectoryList(*memory_);
-  if (const auto lines = ReadTextLines(ListPath())) return PeekCurrentDirectoryList(*lines);
+  if (const auto lines = ReadPathLines(ListPath())) return PeekCurrentDirectoryList(*lines);
   return std::nullopt;
 }
 

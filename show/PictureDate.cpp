@@ -1,7 +1,6 @@
 #include "show/PictureDate.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include "catalogue/TextUtils.h"
 #include "platform/Paths.h"
@@ -44,9 +43,9 @@ QString DateFromDirectoryName(const QString& name) {
 }  // namespace
 
 QString FileMonthText(const QString& path) {
-  const QFileInfo fi(path);
-  if (!fi.exists()) return QStringLiteral("?");
-  const QDateTime t = fi.lastModified();
+  const std::optional<FileStamp> stamp = StatFile(path);
+  if (!stamp) return QStringLiteral("?");
+  const QDateTime t = stamp->modified;
   if (!t.isValid()) return QStringLiteral("?");
   return t.toString(QStringLiteral("yyyy-MM"));
 }

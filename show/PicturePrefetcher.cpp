@@ -1,8 +1,8 @@
 #include "show/PicturePrefetcher.h"
 
-#include <QFileInfo>
 #include <exception>
 
+#include "platform/Paths.h"
 #include "show/DisplayGeometry.h"
 
 namespace ld {
@@ -47,12 +47,13 @@ PicturePrefetcher::~PicturePrefetcher() {
 
 PicturePrefetcher::Key PicturePrefetcher::MakeKey(const QString& path,
                                                   const DisplayTarget& target) {
-  // stat() only: it never blocks on a special file.
-  const QFileInfo fi(path);
+  // stat() only: it never blocks on a special file. By the name's bytes, so
+  // that a name that is not UTF-8 is found too.
+  const std::optional<FileStamp> stamp = StatFile(path);
   Key k;
   k.path = path;
-  k.fileSize = fi.exists() ? fi.size() : -1;
-  k.modified = fi.exists() ? fi.lastModified() : QDateTime();
+  k.fileSize = stamp ? stamp->size : -1;
+  k.modified = stamp ? stamp->modified : QDateTime();
   k.target = target;
   return k;
 }

@@ -9,6 +9,8 @@
 
 #include "panel/AlbumCopy.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
+#include "platform/TextFile.h"
 #include "support/FullDisk.h"
 #include "support/TempData.h"
 
@@ -131,6 +133,23 @@ TEST(AlbumCopy, AnEntryThatIsALinkIsReplacedAndWhatItLedToIsKept) {
   EXPECT_EQ(ReadBytes(original), QByteArray("2019 original"));
   EXPECT_FALSE(QFileInfo::exists(nowhere));
   EXPECT_EQ(EntriesOf(album), QStringList{QStringLiteral("vacances-p1.jpg")});
+}
+
+// A picture whose names are not UTF-8 (a Latin-1 disk) gives an album entry
+// with the same bytes, and the copy says where in readable letters.
+TEST(AlbumCopy, ANameThatIsNotUtf8KeepsItsBytesInTheAlbum) {
+  QTemporaryDir tmp;
+  const QByteArray base = PathToBytes(tmp.path());
+  const QByteArray picture = base + "/\xe9t\xe9 2003/f\xeate.jpg";
+  ASSERT_TRUE(testing::WriteRawFile(picture, "latin"));
+  const QString album = tmp.filePath(QStringLiteral("album"));
+  const AlbumCopyOutcome copy = CopyIntoAlbum(Album::B, album, PathFromBytes(picture));
+  ASSERT_TRUE(copy.ok) << copy.message.toStdString();
+  const QString entry = PathFromBytes("\xe9t\xe9 2003-f\xeate.jpg");
+  EXPECT_EQ(ListDirectoryNames(album, false, true), QStringList{entry});
+  EXPECT_EQ(ReadDataFile(album + u'/' + entry), QByteArray("latin"));
+  EXPECT_TRUE(copy.message.startsWith(album + QString::fromUtf16(u"/été 2003-fête.jpg")));
+  testing::RemoveRawTree(base);
 }
 
 TEST(AlbumCopy, AFullDiskIsReportedInFrench) {

@@ -52,15 +52,8 @@ ToolRun Rebuild() {
   return Finish(*StartTool(&owner));
 }
 
-// A file written by its bytes (the name, and its directories', may not be
-// UTF-8), its missing directories made on the way.
 void WriteRaw(const QByteArray& path, const QByteArray& bytes) {
-  for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-    ::mkdir(path.left(slash).constData(), 0755);
-  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ASSERT_GE(fd, 0) << path.constData();
-  ASSERT_EQ(::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
-  ::close(fd);
+  ASSERT_TRUE(testing::WriteRawFile(path, bytes)) << path.constData();
 }
 
 // The root ticked in the directory list, with a history line.
@@ -113,9 +106,7 @@ TEST(CatalogueTool, NamesThatAreNotUtf8AreCataloguedWithTheirBytes) {
   EXPECT_EQ(pass.count, 1);
   EXPECT_EQ(::access((root + "/2005-12-31 f\xeate/x.jpg").constData(), F_OK), 0);
   // Qt's own removal cannot name these files.
-  ::nftw(
-      root.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); },
-      16, FTW_DEPTH | FTW_PHYS);
+  testing::RemoveRawTree(root);
 }
 
 // The nightly rebuild with the photo drive unplugged keeps the catalogue,

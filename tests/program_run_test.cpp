@@ -1,10 +1,12 @@
 // The real program on an X server of its own: every start answers its keys,
-// a FIFO among its files holds nothing up, and the system's request to end
-// (SIGTERM) ends the show as Esc does.
+// a FIFO among its files holds nothing up, the system's request to end
+// (SIGTERM) ends the show as Esc does, and names that are not UTF-8 come back
+// from its state files.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
+#include "platform/PathBytes.h"
 #include "tests/support/RealProgram.h"
 
 // Xlib comes after Qt.
@@ -136,4 +138,66 @@ TEST(ProgramRun, AFifoInPlaceOfADataFileHoldsNothingUp) {
     ASSERT_EQ(::stat(fifo.constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << fifo.constData();
   }
+}
+
+// Latin-1 names (old Windows or FAT disks) in the directory list, the
+// current-directory list and the history keep their bytes from one start to
+// the next: the first start shows the listed blue picture and saves it in the
+// history; the second shows the catalogue's green one, and browsing the
+// history brings the blue one back.
+TEST(ProgramRun, NamesThatAreNotUtf8ComeBackFromTheStateFiles) {
+  ResetDataDirs();
+  QTemporaryDir tmp, cache;
+  const QByteArray root = PathToBytes(tmp.path()) + "/\xe9t\xe9 2003";
+  const QByteArray listed = PathToBytes(tmp.path()) + "/f\xeate";
+  const auto jpeg = [](const QColor& c) {
+    QImage img(320, 240, QImage::Format_RGB32);
+    img.fill(c);
+    return EncodeJpeg(img, 95);
+  };
+  ASSERT_TRUE(WriteRawFile(root + "/vert.jpg", jpeg(QColor(20, 200, 20))));
+  ASSERT_TRUE(WriteRawFile(listed + "/bl\xe9u.jpg", jpeg(QColor(20, 20, 220))));
+  ASSERT_TRUE(WriteRawFile(PathToBytes(Data("luminodrift.rep")), root + "\r\n"));
+  WriteBytes(Data("luminodrift.repflag"), "true\r\n");
+  // Each picture stays a minute: the history holds only what the test shows.
+  WriteBytes(Data("luminodrift_var.prm"), "dt0_a = 60000\r\nRdg1.ItemIndex = 0\r\n");
+  WriteBytes(Data("img_affichees.lst"), PathToBytes(tmp.path()) + "/absente.jpg\r\n");
+  ASSERT_TRUE(WriteRawFile(PathToBytes(Data("image_rep_crt.txt")), listed + "\r\nbl\xe9u.jpg\r\n"));
+
+  BlackScreen screen;
+  ASSERT_NE(screen.d, nullptr);
+  const Xvfb& x = screen.x;
+  Display* d = screen.d;
+  const auto centre = [&](bool (*colour)(unsigned long)) {
+    return WaitFor([&] { return colour(PixelAt(d, kWidth / 2, kHeight / 2)); }, 30000);
+  };
+  const auto blue = [](unsigned long px) { return (px & 0xff) > 180 && ((px >> 8) & 0xff) < 70; };
+  const auto green = [](unsigned long px) {
+    return ((px >> 8) & 0xff) > 160 && (px & 0xff) < 70 && ((px >> 16) & 0xff) < 70;
+  };
+  const auto key = [&](const char* name) {
+    return x.Run(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(name)});
+  };
+
+  QProcess first;
+  StartProgram(first, x.Name(), {QStringLiteral("/s")}, cache.path());
+  EXPECT_TRUE(centre(blue));
+  EXPECT_EQ(key("Escape"), 0);
+  EXPECT_TRUE(first.waitForFinished(5000));
+  Reap(first);
+  EXPECT_TRUE(ReadBytes(Data("img_affichees.lst")).contains(listed + "/bl\xe9u.jpg\r\n"));
+  EXPECT_EQ(ReadBytes(Data("luminodrift.rep")), root + "\r\n");
+
+  QProcess second;
+  StartProgram(second, x.Name(), {QStringLiteral("/s")}, cache.path());
+  EXPECT_TRUE(centre(green));
+  // Space stops the run and opens the panel; Left then browses the history.
+  EXPECT_EQ(key("space"), 0);
+  EXPECT_EQ(key("Left"), 0);
+  EXPECT_TRUE(centre(blue));
+  EXPECT_EQ(key("Escape"), 0);
+  EXPECT_TRUE(second.waitForFinished(5000));
+  Reap(second);
+  EXPECT_TRUE(ReadBytes(Data("img_affichees.lst")).contains(listed + "/bl\xe9u.jpg\r\n"));
+  RemoveRawTree(PathToBytes(tmp.path()));
 }

@@ -4,6 +4,7 @@
 #include "app/core/SettingsFile.h"
 #include "platform/DataDir.h"
 #include "platform/Error.h"
+#include "platform/PathBytes.h"
 #include "platform/TextFile.h"
 #include "support/TempData.h"
 
@@ -105,6 +106,30 @@ TEST(TextFile, LineEndsEncodingsAndAtomicReplacement) {
     EXPECT_EQ(testing::ReadBytes(ro), QByteArray("old\r\n"));
   }
   QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Files of paths keep a name's bytes: a Latin-1 name written and read back
+// names the same file, beside UTF-8 lines that read as ever.
+TEST(TextFile, PathLinesKeepTheirBytes) {
+  testing::ResetDataDirs();
+  const QString p = DataFile(QStringLiteral("paths.lst"));
+  const QByteArray latin = "/photos/\xe9t\xe9 2003/f\xeate.jpg";
+  const QByteArray utf8 = "/photos/\xc3\xa9t\xc3\xa9/a.jpg";
+  const QStringList lines{PathFromBytes(latin), PathFromBytes(utf8), QStringLiteral("/x")};
+  WriteTextLines(p, lines);
+  const QByteArray bytes = latin + "\r\n" + utf8 + "\r\n/x\r\n";
+  EXPECT_EQ(testing::ReadBytes(p), bytes);
+  EXPECT_EQ(ReadPathLines(p).value(), lines);
+  // A valid file reads as the text reader reads it, one byte-order mark
+  // dropped; line ends as ever.
+  EXPECT_EQ(SplitPathLines("\xEF\xBB\xBF" + utf8 +
+                           "\n\xEF\xBB\xBF"
+                           "b\rc"),
+            SplitLines(DecodeText("\xEF\xBB\xBF" + utf8 +
+                                  "\n\xEF\xBB\xBF"
+                                  "b\rc")));
+  EXPECT_EQ(SplitPathLines("a\xff\r\n\r\n").size(), 2);
+  EXPECT_FALSE(ReadPathLines(DataFile(QStringLiteral("missing"))).has_value());
 }
 
 TEST(Entry, SecondCharacterOfFirstArgumentDecides) {

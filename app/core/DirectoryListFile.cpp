@@ -13,7 +13,7 @@ QString FlagsPath() { return DataFile(QString::fromLatin1(files::kDirectoryFlags
 }  // namespace
 
 std::optional<QList<RootDirectory>> ReadDirectoryList() {
-  const auto lines = ReadTextLines(ListPath());
+  const auto lines = ReadPathLines(ListPath());
   if (!lines) return std::nullopt;
   const auto flags = ReadTextLines(FlagsPath());
   QList<RootDirectory> roots;

@@ -1,7 +1,5 @@
 #include "app/core/FirstPicture.h"
 
-#include <QFileInfo>
-
 #include "app/core/SettingsFile.h"
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFiles.h"
@@ -99,10 +97,7 @@ bool SameLimits(const DecodeLimits& a, const DecodeLimits& b, QSize own) {
   return !a.wanted || a.wanted(own) == b.wanted(own);
 }
 
-FileStamp StampOf(const QString& path) {
-  const QFileInfo info(path);
-  return FileStamp{info.size(), info.lastModified()};
-}
+FileStamp StampOf(const QString& path) { return StatFile(path).value_or(FileStamp{}); }
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Paths.h"
 #include "platform/Services.h"
 #include "show/PicturePrefetcher.h"
 
@@ -62,13 +63,6 @@ class ReplayRandom : public IRandom {
   size_t next_ = 0;
   bool replaying_ = true;
   bool handedOut_ = false;
-};
-
-// A file's size and modification time.
-struct FileStamp {
-  qint64 size = -1;
-  QDateTime modified;
-  bool operator==(const FileStamp&) const = default;
 };
 
 struct FirstPictureGuess {

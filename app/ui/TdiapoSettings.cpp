@@ -232,7 +232,7 @@ void Tdiapo::SaveDirectoryList() {
 void Tdiapo::LoadHistory() {
   const QString path = DataPath(files::kHistory);
   if (FileSizeOf(path) > 0) {
-    QStringList lines = ReadTextLines(path).value_or(QStringList());
+    QStringList lines = ReadPathLines(path).value_or(QStringList());
     if (lines.size() > kHistoryFileLimit) lines = lines.mid(lines.size() - kHistoryFileLimit);
     show_->LoadHistory(lines);
     history_read_ = true;

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -30,6 +35,25 @@ inline QByteArray ReadBytes(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return QByteArray();
   return f.readAll();
+}
+
+// A file written by its bytes (its name, and its directories', may not be
+// UTF-8, which Qt's file classes cannot name), its missing directories made
+// on the way.
+inline bool WriteRawFile(const QByteArray& path, const QByteArray& bytes) {
+  for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+    ::mkdir(path.left(slash).constData(), 0755);
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+  return ::close(fd) == 0 && ok;
+}
+
+// Removes a tree whose names may not be UTF-8.
+inline void RemoveRawTree(const QByteArray& root) {
+  ::nftw(
+      root.constData(), [](const char* p, const struct stat*, int, FTW*) { return ::remove(p); },
+      16, FTW_DEPTH | FTW_PHYS);
 }
 
 // A data file of the program by its name, written or read as lines.
