@@ -1,7 +1,13 @@
 #include "platform/Allocator.h"
 
+// Any C library header defines __GLIBC__ under glibc; without one the
+// test below is always false and the tuning silently compiles to nothing.
+#include <cstdlib>
+
 #ifdef __GLIBC__
 #include <malloc.h>
+#elif defined(__gnu_linux__)
+#error "a GNU/Linux target without __GLIBC__: the allocator would not be tuned"
 #endif
 
 namespace ld {
