@@ -45,6 +45,10 @@ TEST(WatchMutter, ShowStartsWhenGnomeIsIdle) {
   QDBusConnection conn = QDBusConnection::connectToBus(bus.Address(), QStringLiteral("ld-remote"));
   ASSERT_TRUE(conn.isConnected());
   const QString service = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+  // mutter's Wayland socket may come before its names on the bus.
+  ASSERT_TRUE(
+      WaitFor([&] { return conn.interface()->isServiceRegistered(service).value(); }, 10000))
+      << mutter.Log().toStdString();
   QDBusInterface remote(service, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"), service, conn);
   const QDBusReply<QDBusObjectPath> created = remote.call(QStringLiteral("CreateSession"));
   ASSERT_TRUE(created.isValid()) << created.error().message().toStdString();
