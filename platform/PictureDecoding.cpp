@@ -29,8 +29,12 @@ DecodedPicture Finish(QImage stored, Orientation o, const DecodeLimits& limits) 
   const QSize storedKept = SwapsWidthAndHeight(o) ? kept.transposed() : kept;
   if (storedKept != stored.size())
     stored = stored.scaled(storedKept, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return Upright(stored, o, own);
+}
+
+DecodedPicture Upright(const QImage& kept, Orientation o, QSize own) {
   DecodedPicture out;
-  out.image = ApplyOrientation(stored, o);
+  out.image = ApplyOrientation(kept, o);
   if (out.image.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
   out.ownSize = own;
   return out;

@@ -31,6 +31,10 @@ QSize KeptSize(const DecodeLimits& limits, QSize own);
 // kept size, then turned upright by o, in Format_RGB32.
 DecodedPicture Finish(QImage stored, Orientation o, const DecodeLimits& limits);
 
+// A picture already at its kept size, as stored, turned upright by o; own is
+// the picture's own (upright) size.
+DecodedPicture Upright(const QImage& kept, Orientation o, QSize own);
+
 // A failed decode with its French text: content rejected, or a file or
 // picture refused before decoding (Refused).
 DecodedPicture Failed(const QString& error);

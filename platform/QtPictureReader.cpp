@@ -162,11 +162,7 @@ DecodedPicture DecodeWithQt(QIODevice* device, PictureContent content,
   if (limits.Cancelled()) return Cancelled();
   if (img.isNull()) return Failed(ReaderError(reader.error()));
   if (!scaledByReader) return Finish(std::move(img), o, limits);
-  DecodedPicture out;
-  out.image = ApplyOrientation(img, o);
-  if (out.image.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
-  out.ownSize = Oriented(stored, o);
-  return out;
+  return Upright(img, o, Oriented(stored, o));
 }
 
 }  // namespace ld::decoding

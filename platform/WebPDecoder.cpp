@@ -70,11 +70,7 @@ std::optional<DecodedPicture> DecodeWebP(const QByteArray& data, std::optional<i
   if (limits.Cancelled()) return Cancelled();
   if (status != VP8_STATUS_OK) return Failed(QStringLiteral("Données d'image non valides"));
   if (storedKept == stored) return Finish(std::move(out), o, limits);
-  DecodedPicture picture;
-  picture.image = ApplyOrientation(out, o);
-  if (picture.image.isNull()) return Refused(QStringLiteral("Mémoire insuffisante pour l'image"));
-  picture.ownSize = Oriented(stored, o);
-  return picture;
+  return Upright(out, o, Oriented(stored, o));
 }
 
 }  // namespace ld::decoding
